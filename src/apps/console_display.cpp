@@ -1,0 +1,143 @@
+// Status lines for the headless program.
+#include "apps/console_display.h"
+
+#include "platform/clock.h"
+
+namespace vellora::apps {
+namespace {
+
+const char* LampName(core::Lamp lamp) {
+  switch (lamp) {
+    case core::Lamp::Green: return "green";
+    case core::Lamp::Red: return "red";
+    case core::Lamp::Yellow: return "yellow";
+    case core::Lamp::Grey: return "grey";
+    case core::Lamp::Dark: return "dark";
+  }
+  return "?";
+}
+
+const char* RipLampName(core::RipLamp which) {
+  switch (which) {
+    case core::RipLamp::Status: return "status";
+    case core::RipLamp::Running: return "running";
+    case core::RipLamp::Input: return "input";
+    case core::RipLamp::Job: return "job";
+  }
+  return "?";
+}
+
+const char* ResultName(core::JobResult r) {
+  switch (r) {
+    case core::JobResult::Completed: return "completed";
+    case core::JobResult::Failed: return "failed";
+    case core::JobResult::Warning: return "warning";
+  }
+  return "?";
+}
+
+std::string Rip(int rip) { return "RIP " + std::to_string(rip + 1); }
+
+}  // namespace
+
+void ConsoleDisplay::Print(const std::string& line) {
+  platform::LocalTime t = platform::NowLocal();
+  std::fprintf(out_, "[%.2d:%.2d:%.2d.%.3d] %s\n", t.hour, t.minute, t.second, t.millisecond,
+               line.c_str());
+  std::fflush(out_);
+}
+
+void ConsoleDisplay::Changed(const std::string& key, const std::string& value,
+                             const std::string& line) {
+  std::lock_guard lock(mutex_);
+  auto it = last_.find(key);
+  if (it != last_.end() && it->second == value) return;
+  last_[key] = value;
+  Print(line);
+}
+
+void ConsoleDisplay::SetScannerCaption(const std::string& caption) {
+  // The blank caption between two animations is not news.
+  if (caption.find_first_not_of(' ') == std::string::npos) return;
+  Changed("scanner", caption, "scanner: " + caption);
+}
+
+void ConsoleDisplay::FillInputFolders(const std::vector<core::InputFolderItem>& items) {
+  std::lock_guard lock(mutex_);
+  for (size_t i = 0; i < items.size(); ++i) {
+    Print("input folder " + std::to_string(i + 1) + ": " + items[i].setupName +
+          (items[i].enabled ? " (enabled)" : " (disabled)"));
+  }
+}
+
+void ConsoleDisplay::SetSpoolerIcon(int spooler, core::SpoolerIcon icon) {
+  // Scanning and idle alternate on every pass; only switching off is worth a line.
+  std::string key = "spooler" + std::to_string(spooler);
+  if (icon == core::SpoolerIcon::Disabled) {
+    Changed(key, "disabled", "input folder " + std::to_string(spooler + 1) + ": disabled");
+  } else {
+    std::lock_guard lock(mutex_);
+    last_[key] = "enabled";
+  }
+}
+
+void ConsoleDisplay::SetErrorText(const std::string& text, bool error) {
+  Changed("error", text, error ? "ERROR STATE: " + text : "error state: " + text);
+}
+
+void ConsoleDisplay::SetRipTitle(int rip, const std::string& title) {
+  Changed("title" + std::to_string(rip), title, Rip(rip) + ": " + title);
+}
+
+void ConsoleDisplay::SetRipLamp(int rip, core::RipLamp which, core::Lamp lamp) {
+  Changed("lamp" + std::to_string(rip) + RipLampName(which), LampName(lamp),
+          Rip(rip) + ": " + RipLampName(which) + " lamp " + LampName(lamp));
+}
+
+void ConsoleDisplay::SetRipSwitch(int rip, bool on, bool enabled) {
+  std::string v = std::string(on ? "on" : "off") + (enabled ? "" : " (disabled)");
+  Changed("switch" + std::to_string(rip), v, Rip(rip) + ": switch " + v);
+}
+
+void ConsoleDisplay::SetRipStatusText(int rip, const std::string& text) {
+  Changed("status" + std::to_string(rip), text, Rip(rip) + ": " + text);
+}
+
+void ConsoleDisplay::SetRipProgress(int rip, int, int, int position) {
+  // Only the round steps of a job's progress.
+  int step = position / 25 * 25;
+  Changed("progress" + std::to_string(rip), std::to_string(step),
+          Rip(rip) + ": progress " + std::to_string(position) + "%");
+}
+
+void ConsoleDisplay::SetRipQueueBar(int rip, const std::string& caption, int, int) {
+  Changed("queue" + std::to_string(rip), caption, Rip(rip) + ": " + caption);
+}
+
+void ConsoleDisplay::WaitingRowInserted(int, const core::WaitingRow& row) {
+  std::lock_guard lock(mutex_);
+  Print("waiting: " + row.job + " (" + row.setup + ", " + row.time + ", prio " + row.prio + ")");
+}
+
+void ConsoleDisplay::WaitingRowRemoved(int, const core::WaitingRow& row) {
+  std::lock_guard lock(mutex_);
+  Print("no longer waiting: " + row.job + " (" + row.setup + ")");
+}
+
+void ConsoleDisplay::QueuedRowAdded(int, const core::QueuedRow& row) {
+  std::lock_guard lock(mutex_);
+  Print("RIP " + row.rip + " queue: " + row.job);
+}
+
+void ConsoleDisplay::QueuedRowRemoved(int, const core::QueuedRow& row) {
+  std::lock_guard lock(mutex_);
+  Print("RIP " + row.rip + " took: " + row.job);
+}
+
+void ConsoleDisplay::RipJobRowAdded(int rip, int, const core::RipJobRow& row) {
+  std::lock_guard lock(mutex_);
+  Print("finished: " + Rip(rip) + " | " + ResultName(row.result) + " | " + row.job + " | " +
+        row.time + " | " + row.setup);
+}
+
+}  // namespace vellora::apps

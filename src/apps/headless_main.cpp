@@ -1,0 +1,106 @@
+// vellora-headless: the engine without a window, for servers, the demo and the
+// end-to-end tests. Display changes are printed as status lines.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "apps/console_display.h"
+#include "apps/engine.h"
+#include "core/settings_io.h"
+#include "core/startup.h"
+#include "platform/paths.h"
+#include "platform/system.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: vellora-headless [--dir FOLDER] [--exit-after SECONDS]\n"
+    "       vellora-headless [--dir FOLDER] --print-settings\n"
+    "       vellora-headless [--dir FOLDER] --save-settings\n"
+    "\n"
+    "Runs the job balancer in FOLDER (default: the current folder), where Vellora.ini,\n"
+    "the logs and the log-file pointers lie, until SIGINT or SIGTERM.\n"
+    "  --print-settings  print the effective settings (defaults included) and exit\n"
+    "  --save-settings   load Vellora.ini and save it again, every key written out\n"
+    "  --exit-after N    end by itself after N seconds\n";
+
+struct Options {
+  std::string dir;
+  bool printSettings = false;
+  bool saveSettings = false;
+  long exitAfterSeconds = -1;
+};
+
+bool ParseArgs(int argc, char** argv, Options& o) {
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    auto value = [&](std::string& out) {
+      if (i + 1 >= argc) return false;
+      out = argv[++i];
+      return true;
+    };
+    std::string v;
+    if (a == "--dir") {
+      if (!value(o.dir)) return false;
+    } else if (a == "--print-settings") {
+      o.printSettings = true;
+    } else if (a == "--save-settings") {
+      o.saveSettings = true;
+    } else if (a == "--exit-after") {
+      if (!value(v)) return false;
+      char* end = nullptr;
+      o.exitAfterSeconds = std::strtol(v.c_str(), &end, 10);
+      if (*end != '\0' || o.exitAfterSeconds < 0) return false;
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace vellora;
+  Options opt;
+  if (argc > 1 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (!ParseArgs(argc, argv, opt)) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  std::string folder = opt.dir.empty() ? platform::CurrentDirectory() : opt.dir;
+  std::string ini = core::IniPathFor(folder);
+
+  if (opt.printSettings || opt.saveSettings) {
+    platform::SetPathRoots(core::ReadPlatformRoots(ini));
+    std::vector<std::string> warnings;
+    core::SettingsStore store = core::LoadSettings(ini, &warnings);
+    for (const auto& w : warnings) std::fprintf(stderr, "%s", w.c_str());
+    if (opt.saveSettings) {
+      if (!core::SaveSettings(ini, store) || !core::SaveWindowPosition(ini, store)) {
+        std::fprintf(stderr, "ERROR: cannot write %s\n", platform::ToOsPath(ini).c_str());
+        return 1;
+      }
+    }
+    if (opt.printSettings) std::fputs(core::FormatEffectiveSettings(store).c_str(), stdout);
+    return 0;
+  }
+
+  platform::BlockTerminationSignals();
+  core::Pacer pacer(core::Pacer::ScaleFromEnvironment());
+  apps::ConsoleDisplay display(stdout);
+  apps::Engine engine(display, pacer, folder);
+  engine.Start();
+  std::printf("vellora-headless: running in %s (Ctrl-C ends)\n", platform::ToOsPath(folder).c_str());
+  std::fflush(stdout);
+  int sig = platform::WaitForTerminationSignal(opt.exitAfterSeconds < 0 ? -1 : opt.exitAfterSeconds * 1000);
+  std::printf("vellora-headless: %s, stopping\n", sig != 0 ? "signal received" : "time is up");
+  std::fflush(stdout);
+  engine.Stop();
+  std::printf("vellora-headless: stopped\n");
+  return 0;
+}

@@ -1,0 +1,15 @@
+// The shared run-time state.
+#include "core/runtime.h"
+
+#include "core/settings_io.h"
+
+namespace vellora::core {
+
+Runtime::Runtime(Display& displayIn, Pacer& pacerIn, std::string folder)
+    : display(displayIn),
+      pacer(pacerIn),
+      programFolder(std::move(folder)),
+      iniPath(IniPathFor(programFolder)),
+      errors(settings, displayIn) {}
+
+}  // namespace vellora::core

@@ -1,0 +1,46 @@
+// Loading and saving the settings store from and to Vellora.ini.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/settings.h"
+
+namespace vellora::core {
+
+// "%s\Vellora.ini" of the program folder.
+std::string IniPathFor(std::string_view programFolder);
+
+// Reads every key in the load order; a missing key (or file) takes its default, and
+// the file is never created or changed. Problems worth a program-log line (an
+// out-of-range NumberOfSpoolers) are appended to warnings, ready to be logged once the
+// log switches are known.
+SettingsStore LoadSettings(std::string_view iniPath, std::vector<std::string>* warnings);
+
+// One saved key in the save order.
+using KeySink = std::function<void(const char* section, const std::string& key,
+                                   const std::string& value)>;
+// Visits the keys SaveSettings writes, in its order, with their texts.
+void VisitSavedKeys(const SettingsStore& store, const KeySink& sink);
+// Visits the keys that are read at start but never saved (after the saved ones when
+// the effective settings are printed).
+void VisitUnsavedKeys(const SettingsStore& store, const KeySink& sink);
+// Visits the window keys in SaveWindowPosition's order.
+void VisitWindowKeys(const SettingsStore& store, const KeySink& sink);
+
+// Writes the saved keys into the file (every other line stays as it was) and saves it
+// once, through a temporary file. Failures are ignored; returns whether it worked.
+bool SaveSettings(std::string_view iniPath, const SettingsStore& store);
+bool SaveWindowPosition(std::string_view iniPath, const SettingsStore& store);
+
+// The effective settings as INI text: [Setup] with the saved keys in save order and
+// then the keys that are never saved, [Window] with the window keys.
+std::string FormatEffectiveSettings(const SettingsStore& store);
+
+// atoi semantics: leading blanks, an optional sign and the leading digits; anything
+// else reads as 0. Values beyond int are clamped.
+int AtoiValue(std::string_view text);
+
+}  // namespace vellora::core

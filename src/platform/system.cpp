@@ -1,0 +1,75 @@
+// POSIX process facts and signal handling.
+#include "platform/system.h"
+
+#include <limits.h>
+#include <pthread.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <ctime>
+
+namespace vellora::platform {
+
+std::string HostName() {
+  char buf[256] = {};
+  if (gethostname(buf, sizeof buf - 1) != 0) return {};
+  return buf;
+}
+
+int ProcessId() { return static_cast<int>(getpid()); }
+
+std::optional<std::string> GetEnvironment(const char* name) {
+  const char* v = std::getenv(name);
+  if (v == nullptr) return std::nullopt;
+  return std::string(v);
+}
+
+std::string ExecutablePath() {
+  char buf[PATH_MAX] = {};
+  ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n <= 0) return {};
+  return std::string(buf, static_cast<size_t>(n));
+}
+
+std::string CurrentDirectory() {
+  char buf[PATH_MAX] = {};
+  if (getcwd(buf, sizeof buf) == nullptr) return ".";
+  return buf;
+}
+
+namespace {
+sigset_t TerminationSet() {
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGINT);
+  sigaddset(&set, SIGTERM);
+  return set;
+}
+}  // namespace
+
+void BlockTerminationSignals() {
+  sigset_t set = TerminationSet();
+  pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
+
+int WaitForTerminationSignal(long timeoutMs) {
+  sigset_t set = TerminationSet();
+  for (;;) {
+    int sig;
+    if (timeoutMs < 0) {
+      sig = sigwaitinfo(&set, nullptr);
+    } else {
+      struct timespec ts {};
+      ts.tv_sec = timeoutMs / 1000;
+      ts.tv_nsec = (timeoutMs % 1000) * 1000000L;
+      sig = sigtimedwait(&set, nullptr, &ts);
+    }
+    if (sig > 0) return sig;
+    if (errno == EAGAIN) return 0;
+    if (errno != EINTR) return 0;
+  }
+}
+
+}  // namespace vellora::platform

@@ -1,0 +1,199 @@
+// The file stand-ins against real files, folders and processes.
+#include "platform/files.h"
+
+#include <sys/stat.h>
+#include <sys/statfs.h>
+
+#include <filesystem>
+#include <map>
+
+#include <gtest/gtest.h>
+
+#include "support/hold_open.h"
+#include "support/temp_dir.h"
+
+namespace vellora::platform {
+namespace {
+
+using test::HoldOpen;
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
+
+int CountEntries(const std::string& dir) {
+  int n = 0;
+  for (auto& e : std::filesystem::directory_iterator(dir)) {
+    (void)e;
+    ++n;
+  }
+  return n;
+}
+
+TEST(Files, WritersAppendReplaceAndReadBack) {
+  TempDir dir;
+  std::string p = dir / "log.txt";
+  EXPECT_TRUE(AppendAndClose(p, "one\r\n"));
+  EXPECT_TRUE(AppendAndClose(p, "two\r\n"));
+  EXPECT_EQ(ReadFile(p), "one\r\ntwo\r\n");
+  EXPECT_TRUE(CreateOrReplace(p, "x"));
+  EXPECT_EQ(ReadFile(p), "x");
+  EXPECT_TRUE(ReplaceAtomically(p, "new content"));
+  EXPECT_EQ(ReadFile(p), "new content");
+  EXPECT_EQ(CountEntries(dir.path()), 1) << "no temporary file may stay behind";
+
+  std::string part;
+  ASSERT_TRUE(ReadFileRange(p, 4, 3, part));
+  EXPECT_EQ(part, "con");
+  ASSERT_TRUE(ReadFileRange(p, 100, 10, part));
+  EXPECT_EQ(part, "");
+  EXPECT_FALSE(ReadFileRange(dir / "missing", 0, 10, part));
+  EXPECT_FALSE(ReadFileRange(dir.path(), 0, 10, part)) << "a folder is not a file";
+
+  // Backslash texts work as well as POSIX paths.
+  EXPECT_TRUE(AppendAndClose(dir.path() + "\\sub.txt", "s"));
+  EXPECT_EQ(ReadFile(dir / "sub.txt"), "s");
+  EXPECT_FALSE(AppendAndClose(dir / "no/such/folder/x", "s"));
+}
+
+TEST(Files, StatAndDirectoryTests) {
+  TempDir dir;
+  WriteFile(dir / "f", "12345");
+  FileStat st = StatPath(dir / "f");
+  EXPECT_TRUE(st.exists && st.isRegular && !st.isDirectory);
+  EXPECT_EQ(st.size, 5u);
+  EXPECT_GT(st.mtimeSec, 1600000000);
+  EXPECT_TRUE(IsEnterableDirectory(dir.path()));
+  EXPECT_FALSE(IsEnterableDirectory(dir / "f"));
+  EXPECT_FALSE(IsEnterableDirectory(dir / "missing"));
+  EXPECT_FALSE(IsEnterableDirectory(""));
+  std::string before = std::filesystem::current_path();
+  IsEnterableDirectory(dir.path());
+  EXPECT_EQ(std::filesystem::current_path().string(), before);
+  EXPECT_TRUE(CreateFolder(dir / "new"));
+  EXPECT_TRUE(CreateFolder(dir / "new")) << "an existing folder is fine";
+  EXPECT_FALSE(CreateFolder(dir / "f")) << "a file is not a folder";
+}
+
+TEST(Files, MoveWithinAndAcrossFileSystems) {
+  TempDir disk;
+  struct statfs fs {};
+  ASSERT_EQ(statfs("/dev/shm", &fs), 0);
+  TempDir shm("/dev/shm");
+  struct stat a {}, b {};
+  ASSERT_EQ(stat(disk.path().c_str(), &a), 0);
+  ASSERT_EQ(stat(shm.path().c_str(), &b), 0);
+  ASSERT_NE(a.st_dev, b.st_dev) << "the test needs two file systems";
+
+  // Within one file system: a rename that replaces the target.
+  WriteFile(disk / "a.ps", "AAAA");
+  WriteFile(disk / "b.ps", "old");
+  EXPECT_TRUE(MoveFileReplace(disk / "a.ps", disk / "b.ps"));
+  EXPECT_EQ(ReadFile(disk / "b.ps"), "AAAA");
+  EXPECT_FALSE(test::Exists(disk / "a.ps"));
+
+  // Across file systems: copy, rename into place, delete the source; time kept.
+  std::string big(3 * 1024 * 1024 + 17, 'x');
+  for (size_t i = 0; i < big.size(); i += 4093) big[i] = static_cast<char>('a' + i % 26);
+  WriteFile(shm / "page.pdf", big);
+  struct timespec times[2] = {{1000000000, 0}, {1100000000, 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, (shm / "page.pdf").c_str(), times, 0), 0);
+  WriteFile(disk / "page.pdf", "stale");
+  EXPECT_TRUE(MoveFileReplace(shm / "page.pdf", disk / "page.pdf"));
+  EXPECT_EQ(ReadFile(disk / "page.pdf"), big);
+  EXPECT_FALSE(test::Exists(shm / "page.pdf"));
+  EXPECT_EQ(StatPath(disk / "page.pdf").mtimeSec, 1100000000);
+  EXPECT_EQ(CountEntries(disk.path()), 2) << "no temporary file may stay behind";
+
+  // A missing source or an unwritable destination folder fails and loses nothing.
+  EXPECT_FALSE(MoveFileReplace(shm / "gone.ps", disk / "gone.ps"));
+  WriteFile(shm / "keep.ps", "keep");
+  EXPECT_FALSE(MoveFileReplace(shm / "keep.ps", disk / "no/such/dir/keep.ps"));
+  EXPECT_EQ(ReadFile(shm / "keep.ps"), "keep");
+
+  // Copy with overwrite keeps the source.
+  EXPECT_TRUE(CopyFileOverwrite(shm / "keep.ps", disk / "b.ps"));
+  EXPECT_EQ(ReadFile(disk / "b.ps"), "keep");
+  EXPECT_EQ(ReadFile(shm / "keep.ps"), "keep");
+  EXPECT_FALSE(CopyFileOverwrite(shm / "missing", disk / "c.ps"));
+}
+
+TEST(Files, InUseTestsSeeOtherProcesses) {
+  TempDir dir;
+  std::string p = dir / "job.ps";
+  WriteFile(p, "%!PS\n");
+  EXPECT_TRUE(OpenExclusiveAndRead(p));
+  EXPECT_FALSE(IsFileInUse(p));
+  EXPECT_FALSE(IsHeldOpenByProcessScan(p));
+  {
+    HoldOpen writer(p, O_WRONLY | O_APPEND);
+    ASSERT_TRUE(writer.ok());
+    EXPECT_FALSE(OpenExclusiveAndRead(p)) << "a file still being written is not ready";
+    EXPECT_TRUE(IsFileInUse(p));
+    EXPECT_TRUE(IsHeldOpenByProcessScan(p));
+    EXPECT_FALSE(DeleteUnlessInUse(p));
+    EXPECT_TRUE(test::Exists(p));
+  }
+  {
+    HoldOpen reader(p, O_RDONLY);
+    ASSERT_TRUE(reader.ok());
+    EXPECT_TRUE(IsFileInUse(p)) << "any other open handle counts, also a reader";
+    EXPECT_FALSE(OpenExclusiveAndRead(p));
+  }
+  EXPECT_TRUE(OpenExclusiveAndRead(p)) << "free again once the other program closed it";
+  EXPECT_TRUE(DeleteUnlessInUse(p));
+  EXPECT_FALSE(test::Exists(p));
+  EXPECT_FALSE(DeleteUnlessInUse(p)) << "nothing to delete";
+
+  WriteFile(p, "ro");
+  ASSERT_EQ(chmod(p.c_str(), 0444), 0);
+  EXPECT_FALSE(OpenExclusiveAndRead(p)) << "a read-only file is never ready";
+  EXPECT_FALSE(OpenExclusiveAndRead(dir / "missing"));
+  EXPECT_FALSE(OpenExclusiveAndRead(dir.path()));
+}
+
+TEST(Files, WildcardsFollowWindowsPatterns) {
+  EXPECT_TRUE(MatchesWildcard("anything", "*.*"));
+  EXPECT_TRUE(MatchesWildcard("noext", "*.*"));
+  EXPECT_TRUE(MatchesWildcard("job.q", "*.Q"));
+  EXPECT_TRUE(MatchesWildcard("JOB.Q", "*.q"));
+  EXPECT_FALSE(MatchesWildcard("job.qq", "*.Q"));
+  EXPECT_TRUE(MatchesWildcard("abc.ps", "a?c.*"));
+  EXPECT_FALSE(MatchesWildcard("abd", "abc"));
+  EXPECT_TRUE(MatchesWildcard("", "*"));
+  EXPECT_TRUE(MatchesWildcard("aXbXc", "a*b*c"));
+  EXPECT_FALSE(MatchesWildcard("aXbX", "a*b*c"));
+}
+
+TEST(Files, EnumerationListsEntriesAndSurvivesLoops) {
+  TempDir dir;
+  WriteFile(dir / "a.ps", "1");
+  WriteFile(dir / ".hidden", "1");
+  WriteFile(dir / "b.Q", "");
+  test::MakeDirs(dir / "sub");
+  std::filesystem::create_symlink("loop", dir / "loop");  // points at itself
+  std::filesystem::create_directory_symlink(dir.path(), dir / "up");
+
+  DirectoryEnumerator e;
+  ASSERT_TRUE(e.Open(dir.path(), "*.*"));
+  std::map<std::string, DirEntry> seen;
+  DirEntry entry;
+  while (e.Next(entry)) seen[entry.name] = entry;
+  ASSERT_EQ(seen.size(), 6u);
+  EXPECT_TRUE(seen["a.ps"].statOk);
+  EXPECT_EQ(seen["a.ps"].size, 1u);
+  EXPECT_TRUE(seen[".hidden"].isHidden);
+  EXPECT_TRUE(seen["sub"].isDirectory);
+  EXPECT_FALSE(seen["loop"].statOk);
+  EXPECT_TRUE(seen["loop"].isSymlink);
+  EXPECT_TRUE(seen["up"].isSymlink && seen["up"].isDirectory);
+
+  ASSERT_TRUE(e.Open(dir.path(), "*.q"));
+  ASSERT_TRUE(e.Next(entry));
+  EXPECT_EQ(entry.name, "b.Q");
+  EXPECT_FALSE(e.Next(entry));
+  EXPECT_FALSE(e.Open(dir / "missing", "*.*"));
+  EXPECT_FALSE(e.Next(entry));
+}
+
+}  // namespace
+}  // namespace vellora::platform

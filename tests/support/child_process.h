@@ -1,0 +1,41 @@
+// Runs one of the project's executables as a real child process for end-to-end
+// tests: arguments, environment additions, standard output into a file, signals.
+#pragma once
+
+#include <sys/types.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace vellora::test {
+
+class ChildProcess {
+ public:
+  ChildProcess() = default;
+  ~ChildProcess();
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+
+  // Starts program with args; stdout and stderr go to outputFile (if not empty).
+  bool Start(const std::string& program, const std::vector<std::string>& args,
+             const std::string& outputFile = "",
+             const std::map<std::string, std::string>& env = {});
+  void Signal(int sig);
+  // Waits for the end; returns the exit status (or 128 + signal), -1 after the
+  // time-out (milliseconds).
+  int Wait(int timeoutMs);
+  bool Running();
+  pid_t pid() const { return pid_; }
+
+ private:
+  pid_t pid_ = -1;
+  int status_ = -1;
+};
+
+// Runs to completion and returns the exit status; output collected into *output.
+int RunProgram(const std::string& program, const std::vector<std::string>& args,
+               std::string* output, const std::map<std::string, std::string>& env = {},
+               int timeoutMs = 30000);
+
+}  // namespace vellora::test

@@ -1,0 +1,75 @@
+// A Display that keeps every call as one text line, for assertions.
+#pragma once
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "core/display.h"
+
+namespace vellora::test {
+
+class RecordingDisplay : public core::Display {
+ public:
+  std::vector<std::string> Calls() const;
+  // How many recorded calls start with the prefix.
+  int Count(const std::string& prefix) const;
+  bool Has(const std::string& call) const;
+  void Clear();
+
+  void InitWindow() override { Add("InitWindow"); }
+  void Redraw() override { Add("Redraw"); }
+  void LayoutWindow() override { Add("LayoutWindow"); }
+  void SetScannerCaption(const std::string& c) override { Add("ScannerCaption " + c); }
+  void SetScannerBar(int p) override { Add("ScannerBar " + std::to_string(p)); }
+  void SetScannerLamp(core::Lamp l) override { Add("ScannerLamp " + Name(l)); }
+  void FillInputFolders(const std::vector<core::InputFolderItem>& items) override;
+  void SetSpoolerIcon(int s, core::SpoolerIcon i) override;
+  void SetErrorLamp(core::Lamp l) override { Add("ErrorLamp " + Name(l)); }
+  void SetErrorText(const std::string& t, bool e) override {
+    Add(std::string("ErrorText ") + (e ? "1 " : "0 ") + t);
+  }
+  void Beep(int f, int ms) override { Add("Beep " + std::to_string(f) + " " + std::to_string(ms)); }
+  void SetRipTitle(int r, const std::string& t) override { Add(Rip(r) + "Title " + t); }
+  void SetRipControlsEnabled(int r, bool e) override { Add(Rip(r) + "Controls " + (e ? "1" : "0")); }
+  void SetRipLamp(int r, core::RipLamp w, core::Lamp l) override;
+  void SetRipSwitch(int r, bool on, bool en) override {
+    Add(Rip(r) + "Switch " + (on ? "on" : "off") + (en ? "" : " disabled"));
+  }
+  void SetRipStatusText(int r, const std::string& t) override { Add(Rip(r) + "Status " + t); }
+  void SetRipProgress(int r, int lo, int hi, int pos) override {
+    Add(Rip(r) + "Progress " + std::to_string(lo) + " " + std::to_string(hi) + " " +
+        std::to_string(pos));
+  }
+  void SetRipQueueBar(int r, const std::string& c, int hi, int pos) override {
+    Add(Rip(r) + "QueueBar " + c + " " + std::to_string(hi) + " " + std::to_string(pos));
+  }
+  void WaitingRowInserted(int i, const core::WaitingRow& row) override {
+    Add("WaitingInserted " + std::to_string(i) + " " + row.job + " " + row.prio);
+  }
+  void WaitingRowRemoved(int i, const core::WaitingRow& row) override {
+    Add("WaitingRemoved " + std::to_string(i) + " " + row.job);
+  }
+  void WaitingRowSelected(int i) override { Add("WaitingSelected " + std::to_string(i)); }
+  void QueuedRowAdded(int i, const core::QueuedRow& row) override {
+    Add("QueuedAdded " + std::to_string(i) + " " + row.rip + " " + row.job);
+  }
+  void QueuedRowRemoved(int i, const core::QueuedRow& row) override {
+    Add("QueuedRemoved " + std::to_string(i) + " " + row.rip + " " + row.job);
+  }
+  void RipJobRowAdded(int r, int i, const core::RipJobRow& row) override;
+  void RipJobRowRemoved(int r, int i) override {
+    Add(Rip(r) + "JobRemoved " + std::to_string(i));
+  }
+
+  static std::string Name(core::Lamp l);
+
+ private:
+  static std::string Rip(int r) { return "RIP" + std::to_string(r + 1) + " "; }
+  void Add(std::string call);
+
+  mutable std::mutex mutex_;
+  std::vector<std::string> calls_;
+};
+
+}  // namespace vellora::test
