@@ -1,0 +1,27 @@
+// The per-spooler external command run on a job file before delivery. The command
+// line comes from CommandFile%d with the placeholders "%f" and "%o" (the job's path)
+// and "%i" (the path the job was moved to for the command, its name + ".tmp").
+#pragma once
+
+#include <string>
+
+#include "core/logs.h"
+
+namespace vellora::intake {
+
+constexpr size_t kMaxCommandLine = 255;
+
+// Replaces every "%f" and "%o" with sourcePath and every "%i" with inputPath.
+std::string ExpandCommandLine(const std::string& commandFile, const std::string& sourcePath,
+                              const std::string& inputPath);
+
+// Runs the command hidden and waits for it to end. The placeholders are replaced in
+// each argument after the command line has been split, so a file name with blanks or
+// quotes stays one argument, and nothing is ever given to a shell. Paths are handed
+// over as OS paths. A command line longer than 255 characters, or one whose program
+// cannot be started, is refused with the program-log line
+// "Create Process for external script file failed. (%s)"; returns false then.
+bool RunExternalCommand(const std::string& commandFile, const std::string& sourcePath,
+                        const std::string& inputPath, core::LogWriters& logs);
+
+}  // namespace vellora::intake
