@@ -25,6 +25,7 @@ class ProfileFile {
   bool Load(std::string_view path);
   void LoadText(std::string_view text);
 
+  bool HasSection(std::string_view section) const { return FindSection(section) != nullptr; }
   std::optional<std::string> Find(std::string_view section, std::string_view key) const;
   std::string GetString(std::string_view section, std::string_view key,
                         std::string_view defaultValue) const;
