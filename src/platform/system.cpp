@@ -72,4 +72,50 @@ int WaitForTerminationSignal(long timeoutMs) {
   }
 }
 
+namespace {
+sigset_t ControlSet() {
+  sigset_t set = TerminationSet();
+  sigaddset(&set, SIGUSR1);
+  sigaddset(&set, SIGUSR2);
+  sigaddset(&set, SIGHUP);
+  return set;
+}
+}  // namespace
+
+void BlockControlSignals() {
+  sigset_t set = ControlSet();
+  pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
+
+ControlSignal WaitForControlSignal(long timeoutMs) {
+  sigset_t set = ControlSet();
+  for (;;) {
+    int sig;
+    if (timeoutMs < 0) {
+      sig = sigwaitinfo(&set, nullptr);
+    } else {
+      struct timespec ts {};
+      ts.tv_sec = timeoutMs / 1000;
+      ts.tv_nsec = (timeoutMs % 1000) * 1000000L;
+      sig = sigtimedwait(&set, nullptr, &ts);
+    }
+    switch (sig) {
+      case SIGINT:
+      case SIGTERM:
+        return ControlSignal::Terminate;
+      case SIGUSR1:
+        return ControlSignal::User1;
+      case SIGUSR2:
+        return ControlSignal::User2;
+      case SIGHUP:
+        return ControlSignal::HangUp;
+      default:
+        break;
+    }
+    // An interruption by some other signal waits again, at most for the full time
+    // once more; the callers only use this as a bounded sleep.
+    if (sig < 0 && errno != EINTR) return ControlSignal::None;
+  }
+}
+
 }  // namespace vellora::platform

@@ -22,4 +22,16 @@ void BlockTerminationSignals();
 // no limit). Returns the signal number, or 0 after the time-out.
 int WaitForTerminationSignal(long timeoutMs);
 
+// The signals a foreground tool is steered with while it runs: the two termination
+// signals and three run-time controls.
+enum class ControlSignal { None, Terminate, User1, User2, HangUp };
+// Blocks SIGINT, SIGTERM, SIGUSR1, SIGUSR2 and SIGHUP in the calling thread and every
+// thread it starts later, so that WaitForControlSignal takes them instead of their
+// default actions. Call first in main().
+void BlockControlSignals();
+// Waits until one of those signals arrives or the time-out passes (milliseconds; 0
+// only looks, < 0 waits without limit). SIGINT and SIGTERM both give Terminate, SIGUSR1
+// User1, SIGUSR2 User2, SIGHUP HangUp; None after the time-out.
+ControlSignal WaitForControlSignal(long timeoutMs);
+
 }  // namespace vellora::platform

@@ -16,7 +16,9 @@ class HoldOpen {
   // flags as for open(2), e.g. O_WRONLY or O_RDONLY.
   HoldOpen(const std::string& path, int flags) {
     int ready[2], release[2];
-    if (pipe(ready) != 0 || pipe(release) != 0) return;
+    // Close-on-exec: a program the test starts later must not inherit the release
+    // end, or closing ours would never reach the holder.
+    if (pipe2(ready, O_CLOEXEC) != 0 || pipe2(release, O_CLOEXEC) != 0) return;
     pid_ = fork();
     if (pid_ == 0) {
       close(ready[0]);
