@@ -19,12 +19,13 @@ namespace vellora::core {
 
 // Run-time side of one RIP. Each field is written by one side and read by others.
 struct RipSlotRuntime {
-  std::atomic<int> Tracking{0};        // the RIP is followed and may receive jobs
-  std::atomic<int> InputOpen{0};       // the RIP accepts jobs (written by its monitor)
-  std::atomic<int> WaitingCount{0};    // files waiting for it (written by the scanner)
-  std::atomic<int> ProcessId{0};       // its registration in the production database
-  std::atomic<int> StopRequested{0};   // asks its monitor to end
-  std::atomic<int64_t> LogPointer{0};  // where its log is read next (64-bit offset)
+  std::atomic<int> Tracking{0};       // the RIP is followed and may receive jobs
+  std::atomic<int> InputOpen{0};      // the RIP accepts jobs (written by its monitor)
+  std::atomic<int> WaitingCount{0};   // files waiting for it (written by the scanner)
+  std::atomic<int> ProcessId{0};      // its registration in the production database
+  std::atomic<int> StopRequested{0};  // asks its monitor to end
+  // Where its log is read next: a byte offset, 64-bit for logs above 2 GB.
+  std::atomic<int64_t> LogPointer{0};
 };
 
 class Runtime {
