@@ -2,6 +2,7 @@
 #include "riptrack/keyword_line.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace vellora::riptrack {
 
@@ -23,21 +24,19 @@ std::string Cut(std::string_view s, size_t limit) {
 
 }  // namespace
 
-KeywordLine::KeywordLine(const LogDialect& dialect) : dialect_(dialect), matcher_(dialect) {
-  line_.reserve(dialect_.lineLimit);
-}
+KeywordLine::KeywordLine(const LogDialect& dialect)
+    : dialect_(dialect), matcher_(dialect), line_(new char[dialect.lineLimit]) {}
 
 void KeywordLine::Set(std::string_view raw) {
   // Copied even where nothing is changed, so the line never depends on the
-  // lifetime of the caller's data; at most lineLimit bytes, into reserved space.
+  // lifetime of the caller's data; at most lineLimit bytes.
   raw = raw.substr(0, dialect_.lineLimit);
-  line_.resize(raw.size());
   if (dialect_.rule == MatchRule::UpperCase) {
-    UpperCaseAscii(raw.data(), raw.size(), line_.data());
+    UpperCaseAscii(raw.data(), raw.size(), line_.get());
   } else {
-    line_.replace(0, raw.size(), raw);
+    std::memcpy(line_.get(), raw.data(), raw.size());
   }
-  text_ = line_;
+  text_ = std::string_view(line_.get(), raw.size());
   hits_ = matcher_.Find(text_);
 }
 

@@ -4,6 +4,7 @@
 // and of the daemon's scan pass work on this.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -54,7 +55,7 @@ class KeywordLine {
  private:
   const LogDialect& dialect_;
   KeywordMatcher matcher_;
-  std::string line_;  // the line as handled, its capacity reused from line to line
+  std::unique_ptr<char[]> line_;  // the line as handled: lineLimit bytes, reused
   std::string_view text_;
   KeywordHits hits_;
 };

@@ -1,7 +1,8 @@
 // Finding the keywords of the RIP log in a line. Every keyword is searched as a
 // substring anywhere in the line; the matcher reports, for each, where its first
-// occurrence begins. One pass over the line finds all of them: a table tells for
-// each byte which keywords begin with it, and only those are compared there.
+// occurrence begins. One pass over the line finds all of them: a bit table of the
+// keywords' first two bytes lets almost every position pass at once, and where it
+// does not, only the keywords that begin with that byte are compared.
 #pragma once
 
 #include <array>
@@ -45,7 +46,9 @@ class KeywordMatcher {
  private:
   std::array<std::string_view, kKeywordCount> words_;
   std::array<uint8_t, 256> startsWith_{};  // bit k: keyword k begins with this byte
+  std::array<uint64_t, 1024> pairs_{};     // one bit per byte pair that begins a keyword
   uint8_t used_ = 0;                       // bit k: the dialect has keyword k
+  size_t shortest_ = SIZE_MAX;             // length of the shortest keyword
 };
 
 }  // namespace vellora::riptrack
