@@ -53,7 +53,7 @@ class KeywordLine {
   std::string JobName() const;
 
  private:
-  const LogDialect& dialect_;
+  const LogDialect dialect_;
   KeywordMatcher matcher_;
   std::unique_ptr<char[]> line_;  // the line as handled: lineLimit bytes, reused
   std::string_view text_;

@@ -35,6 +35,8 @@ class LineCursor {
   // data: the bytes of a read; startOffset: the log offset of data[0].
   LineCursor(std::string_view data, int64_t startOffset);
   explicit LineCursor(const LogText& text) : LineCursor(text.view(), text.start) {}
+  // The cursor only looks at the read's bytes: the read must outlive it.
+  explicit LineCursor(LogText&&) = delete;
 
   // The next line; false when the data is used up.
   bool NextLine(LogLine& line);
