@@ -6,6 +6,7 @@
 
 #include <array>
 #include <atomic>
+#include <cstdint>
 #include <string>
 
 #include "core/display.h"
@@ -23,7 +24,8 @@ struct RipSlotRuntime {
   std::atomic<int> WaitingCount{0};   // files waiting for it (written by the scanner)
   std::atomic<int> ProcessId{0};      // its registration in the production database
   std::atomic<int> StopRequested{0};  // asks its monitor to end
-  std::atomic<int> LogPointer{0};     // where its log is read next
+  // Where its log is read next: a byte offset, 64-bit for logs above 2 GB.
+  std::atomic<int64_t> LogPointer{0};
 };
 
 class Runtime {
