@@ -7,6 +7,7 @@
 
 #include "apps/console_display.h"
 #include "apps/engine.h"
+#include "apps/parse_name_tool.h"
 #include "core/settings_io.h"
 #include "core/startup.h"
 #include "platform/paths.h"
@@ -18,18 +19,26 @@ const char kUsage[] =
     "usage: vellora-headless [--dir FOLDER] [--exit-after SECONDS]\n"
     "       vellora-headless [--dir FOLDER] --print-settings\n"
     "       vellora-headless [--dir FOLDER] --save-settings\n"
+    "       vellora-headless [--dir FOLDER] --parse-name NAME [--spooler N] [--now YYYY-MM-DD]\n"
     "\n"
     "Runs the job balancer in FOLDER (default: the current folder), where Vellora.ini,\n"
     "the logs and the log-file pointers lie, until SIGINT or SIGTERM.\n"
     "  --print-settings  print the effective settings (defaults included) and exit\n"
     "  --save-settings   load Vellora.ini and save it again, every key written out\n"
-    "  --exit-after N    end by itself after N seconds\n";
+    "  --exit-after N    end by itself after N seconds\n"
+    "  --parse-name NAME rename and cut NAME with spooler N's settings (default 1), as the\n"
+    "                    lookup of a job does, and print every field; --now fixes today's\n"
+    "                    date. Exit status 1 when the date is illegal\n";
 
 struct Options {
   std::string dir;
   bool printSettings = false;
   bool saveSettings = false;
   long exitAfterSeconds = -1;
+  bool parseName = false;
+  bool spoolerGiven = false;
+  bool nowGiven = false;
+  vellora::apps::ParseNameOptions parse;
 };
 
 bool ParseArgs(int argc, char** argv, Options& o) {
@@ -52,10 +61,26 @@ bool ParseArgs(int argc, char** argv, Options& o) {
       char* end = nullptr;
       o.exitAfterSeconds = std::strtol(v.c_str(), &end, 10);
       if (*end != '\0' || o.exitAfterSeconds < 0) return false;
+    } else if (a == "--parse-name") {
+      if (!value(o.parse.name)) return false;
+      o.parseName = true;
+    } else if (a == "--spooler") {
+      if (!value(v)) return false;
+      char* end = nullptr;
+      long n = std::strtol(v.c_str(), &end, 10);
+      if (v.empty() || *end != '\0') return false;
+      // Out of range: RunParseName says which numbers are spoolers.
+      o.parse.spooler = n < 1 || n > 1000 ? 0 : static_cast<int>(n);
+      o.spoolerGiven = true;
+    } else if (a == "--now") {
+      if (!value(o.parse.now)) return false;
+      o.nowGiven = true;
     } else {
       return false;
     }
   }
+  // --spooler and --now only qualify --parse-name.
+  if ((o.spoolerGiven || o.nowGiven) && !o.parseName) return false;
   return true;
 }
 
@@ -74,6 +99,8 @@ int main(int argc, char** argv) {
   }
   std::string folder = opt.dir.empty() ? platform::CurrentDirectory() : opt.dir;
   std::string ini = core::IniPathFor(folder);
+
+  if (opt.parseName) return apps::RunParseName(folder, opt.parse, stdout, stderr);
 
   if (opt.printSettings || opt.saveSettings) {
     platform::SetPathRoots(core::ReadPlatformRoots(ini));
@@ -95,9 +122,11 @@ int main(int argc, char** argv) {
   apps::ConsoleDisplay display(stdout);
   apps::Engine engine(display, pacer, folder);
   engine.Start();
-  std::printf("vellora-headless: running in %s (Ctrl-C ends)\n", platform::ToOsPath(folder).c_str());
+  std::printf("vellora-headless: running in %s (Ctrl-C ends)\n",
+              platform::ToOsPath(folder).c_str());
   std::fflush(stdout);
-  int sig = platform::WaitForTerminationSignal(opt.exitAfterSeconds < 0 ? -1 : opt.exitAfterSeconds * 1000);
+  int sig = platform::WaitForTerminationSignal(
+      opt.exitAfterSeconds < 0 ? -1 : opt.exitAfterSeconds * 1000);
   std::printf("vellora-headless: %s, stopping\n", sig != 0 ? "signal received" : "time is up");
   std::fflush(stdout);
   engine.Stop();

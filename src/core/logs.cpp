@@ -72,6 +72,10 @@ void LogWriters::Write(std::mutex& lock, const std::string& path, Rollover rollo
   }
 
   std::lock_guard guard(lock);
+  if (sink_) {
+    sink_(std::string_view(line, length));
+    return;
+  }
   if (rollover != Rollover::None) {
     platform::FileStat st = platform::StatPath(path);
     if (st.isRegular && st.size > kSizeLimit) {

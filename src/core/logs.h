@@ -8,8 +8,10 @@
 #include <atomic>
 #include <cstdarg>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 namespace vellora::core {
 
@@ -28,6 +30,12 @@ class LogWriters {
   void LogDbError(const char* format, ...) __attribute__((format(printf, 2, 3)));
   void VLogMessage(const char* format, va_list args);
 
+  // Hands every line (with its time stamp and line end) to sink instead of appending
+  // it to a file; the switches still apply. For the command-line tools that show the
+  // lines a run writes. Set before any other thread logs.
+  using LineSink = std::function<void(std::string_view line)>;
+  void RedirectTo(LineSink sink) { sink_ = std::move(sink); }
+
   std::string ProgramLogPath() const;
   std::string BalancerLogPath() const;
   std::string DbErrorLogPath() const;
@@ -43,6 +51,7 @@ class LogWriters {
   std::mutex programLock_;
   std::mutex balancerLock_;
   std::mutex dbErrorLock_;
+  LineSink sink_;
 };
 
 }  // namespace vellora::core

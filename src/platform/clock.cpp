@@ -5,9 +5,19 @@
 
 #include <cerrno>
 #include <ctime>
+#include <mutex>
 
 namespace vellora::platform {
 namespace {
+
+// glibc's mktime looks at the zone again on every call and frees and reallocates its
+// copy of the zone's name, under a lock of its own that ThreadSanitizer cannot see.
+// Taking our own lock around every local-time conversion makes that ordering visible;
+// the conversions are short, so nobody waits long.
+std::mutex& ZoneLock() {
+  static std::mutex lock;
+  return lock;
+}
 
 LocalTime FromTm(const struct tm& tm, int ms) {
   LocalTime t;
@@ -37,14 +47,20 @@ LocalTime NowLocal() {
   clock_gettime(CLOCK_REALTIME, &ts);
   struct tm tm {};
   time_t secs = ts.tv_sec;
-  localtime_r(&secs, &tm);
+  {
+    std::lock_guard guard(ZoneLock());
+    localtime_r(&secs, &tm);
+  }
   return FromTm(tm, static_cast<int>(ts.tv_nsec / 1000000));
 }
 
 LocalTime ToLocal(int64_t epochSeconds) {
   struct tm tm {};
   time_t secs = static_cast<time_t>(epochSeconds);
-  localtime_r(&secs, &tm);
+  {
+    std::lock_guard guard(ZoneLock());
+    localtime_r(&secs, &tm);
+  }
   return FromTm(tm, 0);
 }
 
@@ -63,9 +79,13 @@ std::optional<int64_t> MakeLocalTime(int year, int month, int day, int hour, int
   tm.tm_min = minute;
   tm.tm_sec = second;
   tm.tm_isdst = -1;
-  errno = 0;
-  time_t t = mktime(&tm);
-  if (t == static_cast<time_t>(-1) && errno != 0) return std::nullopt;
+  time_t t;
+  {
+    std::lock_guard guard(ZoneLock());
+    errno = 0;
+    t = mktime(&tm);
+    if (t == static_cast<time_t>(-1) && errno != 0) return std::nullopt;
+  }
   if (t < 0) return std::nullopt;
   if (tm.tm_year + 1900 > 3000) return std::nullopt;
   return static_cast<int64_t>(t);

@@ -1,0 +1,23 @@
+// vellora-headless --parse-name: shows how a spooler's renaming and naming convention
+// read one job name, for the people who set the conventions up.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace vellora::apps {
+
+struct ParseNameOptions {
+  std::string name;
+  int spooler = 1;  // counted from 1, as in the keys
+  std::string now;  // YYYY-MM-DD, empty: today
+};
+
+// Reads Vellora.ini of the program folder, renames and parses the name with the
+// spooler's settings and prints "Renamed=..." and one "Field=Value" line per field
+// of the identity to out; the log lines the run writes go to err. Returns 0, 1 when
+// the date is illegal, 2 when the options or the settings do not allow a parse.
+int RunParseName(const std::string& programFolder, const ParseNameOptions& options, FILE* out,
+                 FILE* err);
+
+}  // namespace vellora::apps
