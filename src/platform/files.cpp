@@ -191,6 +191,22 @@ FileStat StatPath(std::string_view path) {
   return fs;
 }
 
+FileStat StatOpenedFile(std::string_view path) {
+  FileStat fs;
+  // O_NONBLOCK: a FIFO under a file's name must not stall the caller.
+  Fd fd(::open(ToOsPath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (!fd.ok()) return fs;
+  struct stat st {};
+  if (::fstat(fd.get(), &st) != 0) return fs;
+  fs.exists = true;
+  fs.isDirectory = S_ISDIR(st.st_mode);
+  fs.isRegular = S_ISREG(st.st_mode);
+  fs.size = static_cast<uint64_t>(st.st_size);
+  fs.mtimeSec = st.st_mtim.tv_sec;
+  fs.mtimeNsec = st.st_mtim.tv_nsec;
+  return fs;
+}
+
 bool PathExists(std::string_view path) { return StatPath(path).exists; }
 
 bool IsRegularFile(std::string_view path) { return StatPath(path).isRegular; }
@@ -302,7 +318,7 @@ bool MoveFileReplace(std::string_view src, std::string_view dst) {
   return ::unlink(osSrc.c_str()) == 0;
 }
 
-bool OpenExclusiveAndRead(std::string_view path) {
+bool OpenExclusiveAndRead(std::string_view path, FileStat* opened) {
   Fd fd(::open(ToOsPath(path).c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK));
   if (!fd.ok()) return false;
   struct stat st {};
@@ -319,7 +335,16 @@ bool OpenExclusiveAndRead(std::string_view path) {
     n = ::pread(fd.get(), buf, sizeof buf, 0);
   } while (n < 0 && errno == EINTR);
   ReleaseLease(fd.get(), lease);
-  return n >= 0;
+  if (n < 0) return false;
+  if (opened != nullptr) {
+    opened->exists = true;
+    opened->isDirectory = false;
+    opened->isRegular = true;
+    opened->size = static_cast<uint64_t>(st.st_size);
+    opened->mtimeSec = st.st_mtim.tv_sec;
+    opened->mtimeNsec = st.st_mtim.tv_nsec;
+  }
+  return true;
 }
 
 bool IsFileInUse(std::string_view path) {

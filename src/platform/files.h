@@ -24,6 +24,11 @@ struct FileStat {
 
 // Follows symbolic links; exists is false when the path (or its target) is missing.
 FileStat StatPath(std::string_view path);
+// Opens the file for reading (others may go on reading and writing it), takes its
+// size and last-write time from the open file and closes it again: the check that
+// the file can be opened now, not only that its name exists. exists is false when
+// the open fails.
+FileStat StatOpenedFile(std::string_view path);
 bool PathExists(std::string_view path);
 bool IsRegularFile(std::string_view path);
 // True when the path names an existing directory this process may enter. The
@@ -55,8 +60,9 @@ bool MoveFileReplace(std::string_view src, std::string_view dst);
 // The exclusive-open test: opens the file for reading and writing and checks that no
 // other open handle exists (a write lease, or a scan of /proc where leases are not
 // available), then reads up to 4096 bytes. False when another process holds the file
-// open, when the file is read-only or unreadable.
-bool OpenExclusiveAndRead(std::string_view path);
+// open, when the file is read-only or unreadable. When it passes and opened is given,
+// *opened receives the size and last-write time of the file as it was opened.
+bool OpenExclusiveAndRead(std::string_view path, FileStat* opened = nullptr);
 // True when some other open handle to the file exists (the Windows "sharing
 // violation"). A file that cannot be opened at all counts as not in use.
 bool IsFileInUse(std::string_view path);
