@@ -1,29 +1,46 @@
 // Wiring of the engine's subsystems.
 #include "apps/engine.h"
 
+#include "net/echo.h"
+
 namespace vellora::apps {
 
 Engine::Engine(core::Display& display, core::Pacer& pacer, std::string programFolder)
-    : rt_(display, pacer, std::move(programFolder)), startup_(rt_, MakeWorkers()) {}
+    : rt_(display, pacer, std::move(programFolder)), waiting_(display), ripQueues_(rt_) {
+  startup_ = std::make_unique<core::Startup>(rt_, MakeWorkers());
+}
 
 Engine::~Engine() { Stop(); }
 
 core::Workers Engine::MakeWorkers() {
   core::Workers w;
   w.inputScanner = [this] {
-    while (rt_.pacer.Wait(1000)) {
-    }
+    // Built on the scanner's own thread, after the settings are loaded: it reads
+    // whether a database is configured once, when it starts.
+    scanner_ = std::make_unique<intake::InputScanner>(rt_, waiting_, ripQueues_, noDatabase_, noPdf_);
+    scanner_->Run();
   };
   w.ripMonitor = [this](int rip) {
-    rt_.rips[rip].StopRequested = 0;
-    while (rt_.rips[rip].StopRequested == 0 && rt_.pacer.Wait(500)) {
+    rt_.rips[static_cast<size_t>(rip)].StopRequested = 0;
+    while (rt_.rips[static_cast<size_t>(rip)].StopRequested == 0 && rt_.pacer.Wait(500)) {
     }
   };
   return w;
 }
 
-void Engine::Start() { startup_.Initialise(); }
+bool Engine::KillJobs(const std::vector<intake::RowKey>& rows,
+                      const std::function<bool(const std::string&)>& confirm) {
+  return waiting_.KillJobs(rows, *rt_.settings.Get(), confirm);
+}
 
-void Engine::Stop() { startup_.Shutdown(); }
+void Engine::Start() {
+  // Where the echo cannot be sent at all, the program log says how to permit it.
+  net::SetEchoProblemReporter([this](const std::string& line) { rt_.logs.LogMessage("%s", line.c_str()); });
+  startup_->Initialise();
+}
+
+void Engine::Stop() {
+  if (startup_) startup_->Shutdown();
+}
 
 }  // namespace vellora::apps

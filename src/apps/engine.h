@@ -1,15 +1,22 @@
 // The engine as both front-ends run it: the shared run-time state, the start-up and
 // the subsystems' thread bodies wired together. The window and the headless program
-// differ only in the Display they hand in.
+// differ only in the Display they hand in. Operator commands are functions here,
+// taking row keys; a window only passes its selection.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/display.h"
 #include "core/pacing.h"
 #include "core/runtime.h"
 #include "core/startup.h"
+#include "intake/input_scanner.h"
+#include "intake/rip_queues.h"
+#include "intake/scanner_services.h"
+#include "intake/waiting_jobs.h"
 
 namespace vellora::apps {
 
@@ -26,13 +33,30 @@ class Engine {
   void Stop();
 
   core::Runtime& runtime() { return rt_; }
-  core::Startup& startup() { return startup_; }
+  core::Startup& startup() { return *startup_; }
+  intake::WaitingJobs& waitingJobs() { return waiting_; }
+  intake::RipQueues& ripQueues() { return ripQueues_; }
+
+  // Queue commands.
+  void RushJob(const std::vector<intake::RowKey>& rows) { waiting_.RushJob(rows); }
+  void MoveJobUp(const std::vector<intake::RowKey>& rows) { waiting_.MoveJobUp(rows); }
+  void MoveJobDown(const std::vector<intake::RowKey>& rows) { waiting_.MoveJobDown(rows); }
+  bool KillJobs(const std::vector<intake::RowKey>& rows,
+                const std::function<bool(const std::string&)>& confirm);
+  void CancelAllRipJobs() { ripQueues_.CancelAllRipJobs(); }
+  // "Clear": the error state back to no error.
+  void ClearError() { rt_.errors.SetErrorState(0, "No error.."); }
 
  private:
   core::Workers MakeWorkers();
 
   core::Runtime rt_;
-  core::Startup startup_;
+  intake::WaitingJobs waiting_;
+  intake::RipQueues ripQueues_;
+  intake::ScannerDatabase noDatabase_;
+  intake::PdfRewriter noPdf_;
+  std::unique_ptr<intake::InputScanner> scanner_;
+  std::unique_ptr<core::Startup> startup_;
 };
 
 }  // namespace vellora::apps

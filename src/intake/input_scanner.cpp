@@ -1,0 +1,361 @@
+// The scanner's passes and the handling of each queued job.
+#include "intake/input_scanner.h"
+
+#include <algorithm>
+
+#include "intake/external_command.h"
+#include "net/reachability.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+
+namespace vellora::intake {
+namespace {
+
+constexpr const char* kNotInFolderNames = ":/\\<>|?*";
+
+std::string Credential(int useCurrentUser, const std::string& value) {
+  return useCurrentUser != 0 ? std::string() : value;
+}
+
+}  // namespace
+
+InputScanner::InputScanner(core::Runtime& rt, WaitingJobs& waiting, RipQueues& ripQueues,
+                           ScannerDatabase& database, PdfRewriter& pdf)
+    : rt_(rt), waiting_(waiting), ripQueues_(ripQueues), db_(database), pdf_(pdf) {
+  auto s = rt_.settings.Get();
+  databaseConfigured_ = !s->DSN.empty() && !s->DSNuser.empty();
+}
+
+void InputScanner::Run() {
+  while (!rt_.Stopping()) {
+    if (!RunPass()) break;
+  }
+}
+
+bool InputScanner::Animate(const std::string& firstCaption, const std::string& secondCaption) {
+  core::Display& d = rt_.display;
+  d.SetScannerCaption(firstCaption);
+  for (int p = 0; p <= 99; ++p) {
+    d.SetScannerBar(p);
+    if (!rt_.pacer.Wait(10)) return false;
+  }
+  d.SetScannerLamp(core::Lamp::Dark);
+  d.SetScannerCaption(secondCaption);
+  for (int p = 100; p >= 1; --p) {
+    d.SetScannerBar(p);
+    if (!rt_.pacer.Wait(10)) return false;
+  }
+  d.SetScannerLamp(core::Lamp::Green);
+  return true;
+}
+
+void InputScanner::ConnectDatabase(const core::SettingsStore& s) {
+  if (!databaseConfigured_ || !(connectPending_ || s.UseBackup != lastBackupChoice_)) return;
+  db_.Disconnect();
+  if (!rt_.pacer.Wait(1000)) return;
+  const bool backup = s.UseBackup != 0;
+  const std::string& dsn = backup ? s.DSN2 : s.DSN;
+  const std::string& user = backup ? s.DSNuser2 : s.DSNuser;
+  const std::string& pw = backup ? s.DSNpw2 : s.DSNpw;
+  if (db_.Connect(dsn, user, pw)) {
+    connectPending_ = false;
+    db_.ReloadNameCaches();
+    for (int r = 0; r < core::kRipCount; ++r) {
+      if (s.Rips[static_cast<size_t>(r)].UseRIP != 0) {
+        rt_.rips[static_cast<size_t>(r)].ProcessId = db_.RegisterRip(s.Rips[static_cast<size_t>(r)].RIPName);
+      }
+    }
+    db_.ConnectSecond(dsn, user, pw);
+  }
+  lastBackupChoice_ = s.UseBackup;
+}
+
+bool InputScanner::ReachFolder(const std::string& folder, bool useCurrentUser,
+                               const std::string& user, const std::string& password) {
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    if (net::IsFolderReachable(folder) &&
+        ConnectFolder(folder, Credential(useCurrentUser, user), Credential(useCurrentUser, password))) {
+      return true;
+    }
+  }
+  return false;
+}
+
+bool InputScanner::CheckRipFolders(const core::SettingsStore& s, bool& anyInUse) {
+  anyInUse = false;
+  bool ok = true;
+  for (int r = 0; r < core::kRipCount; ++r) {
+    const core::RipSlot& rip = s.Rips[static_cast<size_t>(r)];
+    if (rip.UseRIP == 0 || rt_.rips[static_cast<size_t>(r)].Tracking == 0) continue;
+    anyInUse = true;
+    if (!ReachFolder(rip.RIPswPath, rip.RIPUseCurrentUser != 0, rip.RIPUserName, rip.RIPPassword)) {
+      rt_.errors.SetErrorState(1, "Unable to access RIP root folder " + rip.RIPswPath);
+      ok = false;
+      if (s.StopOnError != 0) rt_.rips[static_cast<size_t>(r)].Tracking = 0;
+    }
+  }
+  return ok;
+}
+
+void InputScanner::ListSpoolers() {
+  core::Display& d = rt_.display;
+  d.SetScannerCaption(" ");
+  int spoolers = rt_.settings.Get()->NumberOfSpoolers;
+  for (int m = 0; m < spoolers && !rt_.Stopping(); ++m) {
+    // A fresh look each time: the operator or the error handling may switch a
+    // spooler off while the pass runs.
+    auto s = rt_.settings.Get();
+    const core::Spooler& sp = s->Spoolers[static_cast<size_t>(m)];
+    if (sp.Enable == 0) {
+      d.SetSpoolerIcon(m, core::SpoolerIcon::Disabled);
+      continue;
+    }
+    d.SetSpoolerIcon(m, core::SpoolerIcon::Scanning);
+    if (!ReachFolder(sp.InputSpool, sp.InputSpoolUseCurrentUser != 0, sp.InputSpoolUserName,
+                     sp.InputSpoolPassword)) {
+      rt_.errors.SetErrorState(1, "Unable to access Input folder " + sp.InputSpool);
+      if (s->StopOnError != 0) {
+        rt_.settings.Update([m](core::SettingsStore& w) { w.Spoolers[static_cast<size_t>(m)].Enable = 0; });
+      }
+      continue;
+    }
+    int n = ListInputFolder(sp.InputSpool, listing_, s->InputQueueIgnoreMask, *s);
+    EarlyLookup lookup;
+    if (s->OrderByDatabasePriority != 0 && db_.Connected()) {
+      lookup = [this, &s](QueuedJob& job, int spooler) {
+        std::string ignoredText;
+        int priority = job.Priority;
+        int status = db_.LookupJob(job.FileName, spooler, s->UpdateStatus, job.SeparationSetId,
+                                   ignoredText, priority);
+        job.Priority = priority;
+        return status;
+      };
+    }
+    queue_.Append(listing_, n, sp, m, lookup);
+    if (!rt_.pacer.Wait(250)) return;
+    d.SetSpoolerIcon(m, core::SpoolerIcon::Idle);
+    if (!rt_.pacer.Wait(250)) return;
+  }
+}
+
+int InputScanner::CountRipLoad(const core::SettingsStore& s, int r) {
+  // Each distinct spool folder once: two spoolers may feed the same hot folder.
+  std::vector<std::pair<std::string, bool>> folders;
+  for (int m = 0; m < s.NumberOfSpoolers; ++m) {
+    const core::Spooler& sp = s.Spoolers[static_cast<size_t>(m)];
+    const std::string& folder = sp.RipSpool[static_cast<size_t>(r)];
+    if (folder.empty()) continue;
+    bool recurse = (s.Version2 != 0 && sp.DatabaseTemplate != 0) || sp.MonoFolder[static_cast<size_t>(r)] != 0;
+    auto it = std::find_if(folders.begin(), folders.end(), [&](const auto& f) { return f.first == folder; });
+    if (it == folders.end()) {
+      folders.emplace_back(folder, recurse);
+    } else {
+      it->second = it->second || recurse;
+    }
+  }
+  // CountWaitingFiles makes the reachability test itself and counts 0 when it fails.
+  int count = 0;
+  for (const auto& [folder, recurse] : folders) {
+    count += CountWaitingFiles(folder, "*.*", recurse, s.RipQueueIgnoreMask);
+  }
+  return count;
+}
+
+bool InputScanner::SomeRipHasRoom(const core::SettingsStore& s) {
+  for (int r = 0; r < core::kRipCount; ++r) {
+    const core::RipSlotRuntime& run = rt_.rips[static_cast<size_t>(r)];
+    if (s.Rips[static_cast<size_t>(r)].UseRIP == 0 || run.Tracking == 0) continue;
+    if (run.InputOpen == 0 && s.ForceOpenInputs == 0) continue;
+    if (CountRipLoad(s, r) < s.MaxOutstandingJobs) return true;
+  }
+  return false;
+}
+
+bool InputScanner::RunPass() {
+  queue_.Reset();
+  ConnectDatabase(*rt_.settings.Get());
+  if (rt_.Stopping()) return false;
+
+  bool anyInUse = false;
+  CheckRipFolders(*rt_.settings.Get(), anyInUse);
+  if (!anyInUse) return Animate("No RIPs enabled", " ");
+
+  ListSpoolers();
+  if (rt_.Stopping()) return false;
+
+  auto s = rt_.settings.Get();
+  if (queue_.Count() > 0) {
+    queue_.Sort(s->DisableFileSort != 0);
+    waiting_.ShowQueue(queue_, queue_.Count());
+  }
+  ripQueues_.RefreshRipQueues();
+
+  if (!SomeRipHasRoom(*s)) return Animate("All RIPs occupied", " ");
+
+  rt_.display.SetScannerCaption(" ");
+  for (int i = 0; i < queue_.Count() && !rt_.Stopping(); ++i) {
+    if (HandleEntry(i) == EntryResult::EndDispatch) break;
+  }
+  if (rt_.Stopping()) return false;
+  rt_.display.SetScannerCaption(" ");
+  return Animate(" ", "Scanning inputs");
+}
+
+int InputScanner::ChooseRip(const core::SettingsStore& s, const core::Spooler& sp) {
+  for (int r = 0; r < core::kRipCount; ++r) {
+    rt_.rips[static_cast<size_t>(r)].WaitingCount = 0;
+  }
+  if (s.FlowDrive != 0) {
+    for (int r = 0; r < core::kRipCount; ++r) {
+      const core::RipSlot& rip = s.Rips[static_cast<size_t>(r)];
+      if (rip.UseRIP == 0 || rip.FlowDriveJobPath.empty()) continue;
+      rt_.rips[static_cast<size_t>(r)].WaitingCount =
+          CountWaitingFiles(rip.FlowDriveJobPath, s.FlowDriveMask, false, s.RipQueueIgnoreMask);
+    }
+  } else {
+    for (int r = 0; r < core::kRipCount; ++r) {
+      if (s.Rips[static_cast<size_t>(r)].UseRIP == 0) continue;
+      rt_.rips[static_cast<size_t>(r)].WaitingCount = CountRipLoad(s, r);
+    }
+  }
+
+  rotationIndex_ = rotationIndex_ + 1 >= core::kRipCount ? 0 : rotationIndex_ + 1;
+  for (int k = 0; k < core::kRipCount; ++k) {
+    int r = (k + rotationIndex_) % core::kRipCount;
+    const core::RipSlotRuntime& run = rt_.rips[static_cast<size_t>(r)];
+    if (s.Rips[static_cast<size_t>(r)].UseRIP == 0) continue;
+    if (!net::IsFolderReachable(sp.RipSpool[static_cast<size_t>(r)])) continue;
+    if (run.InputOpen == 0 && s.ForceOpenInputs == 0) continue;
+    if (run.Tracking == 0) continue;
+    if (run.WaitingCount >= s.MaxOutstandingJobs) continue;
+    // The next job's choice starts just after this RIP. Advancing by one position
+    // alone would skew the rotation towards the RIP after a gap of unused ones:
+    // with RIPs 1 and 2 of four in use, RIP 1 would get three jobs of every four.
+    rotationIndex_ = r;
+    return r;
+  }
+  return -1;
+}
+
+void InputScanner::RunCommand(const core::Spooler& sp, const std::string& source) {
+  if (sp.RunCommand == 0 || sp.CommandFile.empty()) return;
+  std::string input;
+  if (sp.CommandFile.find("%i") != std::string::npos) {
+    // The command reads the job under a new name and writes its result to the
+    // job's own path, which is then delivered.
+    input = source + ".tmp";
+    platform::MoveFileReplace(source, input);
+  }
+  RunExternalCommand(sp.CommandFile, source, input, rt_.logs);
+}
+
+std::string InputScanner::Destination(const core::Spooler& sp, int r, const std::string& name,
+                                      bool colour, int separationSet, const std::string& source) {
+  auto s = rt_.settings.Get();
+  const size_t ri = static_cast<size_t>(r);
+  std::string folder = sp.RipSpool[ri];
+  if (!colour && sp.MonoFolder[ri] != 0 && !sp.RipSpoolMono[ri].empty() && separationSet > 0) {
+    folder = sp.RipSpoolMono[ri];
+  }
+  if (!(sp.DatabaseTemplate != 0 && db_.Connected() && sp.UseDatabase != 0 && !sp.NameConv.empty())) {
+    return folder + "\\" + name;
+  }
+  double width = 0, height = 0, bleed = 0;
+  std::string error, pageFormat;
+  if (separationSet > 0) pageFormat = db_.PageFormat(separationSet, width, height, bleed, error);
+  if (pageFormat.empty()) pageFormat = sp.DefaultPageFormat;
+  if (!error.empty()) rt_.errors.SetErrorState(1, error);
+  if (!pageFormat.empty()) {
+    pageFormat += "\\";
+    if (s->AllowScaling != 0 && sp.ScalePdf != 0 && width > 0 && height > 0) {
+      std::string why;
+      if (!pdf_.Scale(source, width + 2 * bleed, height + 2 * bleed, why)) rt_.errors.SetErrorState(1, why);
+    }
+    if (s->AllowCropping != 0 && sp.TrimPdf != 0 && width > 0 && height > 0) {
+      std::string why;
+      if (!pdf_.Trim(source, width + 2 * bleed, height + 2 * bleed, why)) rt_.errors.SetErrorState(1, why);
+    }
+  }
+  return folder + "\\" + pageFormat + name;
+}
+
+void InputScanner::Archive(const core::Spooler& sp, const std::string& source,
+                           const std::string& name, const std::string& publicationText) {
+  if (sp.ArchivePdf == 0) return;
+  std::string path = sp.PdfArchive + "\\" + name;
+  if (sp.ArchivePdfPerPublication != 0 && !publicationText.empty()) {
+    std::string folderName;
+    for (char c : publicationText) {
+      if (std::string_view(kNotInFolderNames).find(c) == std::string_view::npos) folderName += c;
+    }
+    platform::CreateFolder(sp.PdfArchive + "\\" + folderName);
+    path = sp.PdfArchive + "\\" + folderName + "\\" + name;
+  }
+  platform::CopyFileOverwrite(source, path);
+}
+
+void InputScanner::Deliver(const std::string& source, const std::string& destination) {
+  if (platform::MoveFileReplace(source, destination)) return;
+  if (!rt_.pacer.Wait(5000)) return;
+  if (platform::MoveFileReplace(source, destination)) return;
+  rt_.errors.SetErrorState(1, "Error moving file!!");
+  rt_.errors.CheckFoldersAndClearError();
+}
+
+InputScanner::EntryResult InputScanner::HandleEntry(int i) {
+  const QueuedJob job = queue_[i];
+  const std::string& name = job.FileName;
+  if (name.empty()) return EntryResult::EndDispatch;
+  auto s = rt_.settings.Get();
+  int m = FindSpooler(*s, job.SpoolerName);
+  if (m < 0) {
+    rt_.logs.LogMessage("ERROR: Spooler index not found for job %s\r\n", name.c_str());
+    return EntryResult::EndDispatch;
+  }
+  if (job.ListedTime.empty()) return EntryResult::EndDispatch;
+  const core::Spooler& sp = s->Spoolers[static_cast<size_t>(m)];
+  if (sp.Enable == 0) return EntryResult::Next;
+  rt_.logs.LogMessage("DEBUG: name found %s\r\n", name.c_str());
+
+  const std::string source = sp.InputSpool + (s->UnixPathSeparator != 0 ? "/" : "\\") + name;
+  if (!IsStable(source, rt_)) {
+    rt_.logs.LogMessage("DEBUG: Stable time check failed - retrying..\r\n");
+    return EntryResult::Next;
+  }
+
+  bool colour = true;
+  int separationSet = 0;
+  int status = 0;
+  std::string publicationText;
+  if (db_.Connected() && sp.UseDatabase != 0 && !sp.NameConv.empty()) {
+    if (job.SeparationSetId > 0) {
+      separationSet = job.SeparationSetId;
+      status = job.LookupStatus;
+    } else {
+      int priority = 50;
+      status = db_.LookupJob(name, m, s->UpdateStatus, separationSet, publicationText, priority);
+    }
+    if (status == 2) colour = false;
+    if (sp.DeleteUnknownJobs != 0 && status == 0) {
+      platform::DeleteFile(source);
+      waiting_.RemoveQueueRow(name, job.ListedTime, sp.SetupName);
+      return EntryResult::Next;
+    }
+    if (sp.HoldUnknownJobs != 0 && status == 0) return EntryResult::Next;
+  }
+
+  int r = ChooseRip(*s, sp);
+  if (r < 0) return EntryResult::Next;
+
+  RunCommand(sp, source);
+  std::string destination = Destination(sp, r, name, colour, separationSet, source);
+  rt_.logs.LogMessage("DEBUG: Final source path=%s\r\n", source.c_str());
+  rt_.logs.LogMessage("DEBUG: Final dest path=%s\r\n", destination.c_str());
+  Archive(sp, source, name, publicationText);
+  Deliver(source, destination);
+  waiting_.RemoveQueueRow(name, job.ListedTime, sp.SetupName);
+  ripQueues_.RefreshRipQueue(r + 1);
+  return EntryResult::Next;
+}
+
+}  // namespace vellora::intake

@@ -1,0 +1,70 @@
+// The input scanner: the thread that moves page files from the input folders into
+// the RIPs' spool folders. Each pass connects the production database if need be,
+// checks the RIPs' folders, lists every enabled input folder into the input queue
+// and, when some RIP has room, walks the queue and delivers each ready job to the
+// next RIP in rotation that is running, open and below MaxOutstandingJobs. A RIP's
+// load is counted afresh before every delivery from the files waiting for it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "core/runtime.h"
+#include "intake/input_queue.h"
+#include "intake/readiness.h"
+#include "intake/rip_queues.h"
+#include "intake/scanner_services.h"
+#include "intake/waiting_jobs.h"
+
+namespace vellora::intake {
+
+class InputScanner {
+ public:
+  InputScanner(core::Runtime& rt, WaitingJobs& waiting, RipQueues& ripQueues,
+               ScannerDatabase& database, PdfRewriter& pdf);
+
+  // The thread body: passes until the runtime stops.
+  void Run();
+  // One pass; false when a stop was requested during it.
+  bool RunPass();
+
+  int RotationIndex() const { return rotationIndex_; }
+
+ private:
+  enum class EntryResult { Next, EndDispatch };
+
+  void ConnectDatabase(const core::SettingsStore& s);
+  // Two attempts to reach a folder: the reachability test, then the connect step.
+  bool ReachFolder(const std::string& folder, bool useCurrentUser, const std::string& user,
+                   const std::string& password);
+  bool CheckRipFolders(const core::SettingsStore& s, bool& anyInUse);
+  void ListSpoolers();
+  bool SomeRipHasRoom(const core::SettingsStore& s);
+  int CountRipLoad(const core::SettingsStore& s, int rip);
+  EntryResult HandleEntry(int i);
+  int ChooseRip(const core::SettingsStore& s, const core::Spooler& sp);
+  void RunCommand(const core::Spooler& sp, const std::string& source);
+  std::string Destination(const core::Spooler& sp, int rip, const std::string& name, bool colour,
+                          int separationSet, const std::string& source);
+  void Archive(const core::Spooler& sp, const std::string& source, const std::string& name,
+               const std::string& publicationText);
+  void Deliver(const std::string& source, const std::string& destination);
+
+  // The scanner bar's animation: caption, bar up, lamp, caption, bar down, lamp.
+  bool Animate(const std::string& firstCaption, const std::string& secondCaption);
+
+  core::Runtime& rt_;
+  WaitingJobs& waiting_;
+  RipQueues& ripQueues_;
+  ScannerDatabase& db_;
+  PdfRewriter& pdf_;
+
+  bool databaseConfigured_ = false;
+  bool connectPending_ = true;
+  int lastBackupChoice_ = 0;
+  int rotationIndex_ = -1;
+  InputQueue queue_;
+  std::vector<ListingEntry> listing_;
+};
+
+}  // namespace vellora::intake

@@ -1,0 +1,48 @@
+// The queued-jobs rows: the files waiting in the RIPs' spool folders, as the operator
+// sees them, with each RIP's queue bar. The scanner refreshes them after every pass
+// and after every delivery; "Cancel all jobs" deletes the files they list.
+#pragma once
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "core/display.h"
+#include "core/runtime.h"
+
+namespace vellora::intake {
+
+struct WaitingFile {
+  std::string path;  // folder + "\" + name, in the system's text form
+  std::string time;  // the listed-time text of the file
+};
+
+// The files waiting for one RIP (index 0..3): its flow-drive job files, or the files
+// of its spool folders (with subfolders where a spooler routes into them), each
+// distinct folder once, ignoring RipQueueIgnoreMask, hidden and empty files.
+std::vector<WaitingFile> CollectWaitingFiles(const core::SettingsStore& settings, int rip);
+
+class RipQueues {
+ public:
+  explicit RipQueues(core::Runtime& rt);
+
+  // Recounts every RIP in use and reconciles all rows.
+  void RefreshRipQueues();
+  // The same for one RIP (number 1 to 4); rows of the other RIPs stay.
+  void RefreshRipQueue(int ripNumber);
+  // Deletes every listed file except those directly in the root of drive C or D,
+  // then refreshes.
+  void CancelAllRipJobs();
+
+  std::vector<core::QueuedRow> Rows() const;
+
+ private:
+  // all: every row takes part (a full refresh); else only the collected RIPs' rows.
+  void Reconcile(const std::vector<std::pair<int, std::vector<WaitingFile>>>& collected, bool all);
+
+  core::Runtime& rt_;
+  mutable std::mutex mutex_;
+  std::vector<core::QueuedRow> rows_;
+};
+
+}  // namespace vellora::intake

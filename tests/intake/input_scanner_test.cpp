@@ -1,0 +1,240 @@
+// The scanner's passes over real folders: rotation, room, errors, commands, paths.
+#include "intake/input_scanner.h"
+
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "support/hold_open.h"
+#include "support/recording_display.h"
+#include "support/temp_dir.h"
+
+namespace vellora::intake {
+namespace {
+
+using test::Exists;
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
+
+int FilesIn(const std::string& dir) {
+  int n = 0;
+  if (!std::filesystem::exists(dir)) return 0;
+  for (auto& e : std::filesystem::recursive_directory_iterator(dir)) n += e.is_regular_file();
+  return n;
+}
+
+// Two RIPs, each with a spool folder for the one spooler, and an input folder.
+struct Site {
+  TempDir dir;
+  test::RecordingDisplay display;
+  core::Pacer pacer{0};
+  core::Runtime rt{display, pacer, dir.path()};
+  WaitingJobs waiting{display};
+  RipQueues ripQueues{rt};
+  ScannerDatabase db;
+  PdfRewriter pdf;
+  std::unique_ptr<InputScanner> scanner;
+
+  Site() {
+    for (const char* d : {"in", "rip1/sw", "rip2/sw", "rip1/spool", "rip2/spool"}) test::MakeDirs(dir / d);
+    rt.logs.Configure(dir.path(), true, true);
+    rt.settings.Update([this](core::SettingsStore& s) {
+      s.DSN.clear();  // no database
+      s.StableTime = 0;
+      s.NumberOfSpoolers = 1;
+      core::Spooler& sp = s.Spoolers[0];
+      sp.InputSpool = dir.path() + "\\in";
+      sp.Enable = 1;
+      sp.SetupName = "News";
+      for (int r = 0; r < 2; ++r) {
+        s.Rips[r].UseRIP = 1;
+        s.Rips[r].RIPswPath = dir.path() + "\\rip" + std::to_string(r + 1) + "\\sw";
+        sp.RipSpool[r] = dir.path() + "\\rip" + std::to_string(r + 1) + "\\spool";
+      }
+      s.MaxOutstandingJobs = 5;
+    });
+    for (int r = 0; r < 2; ++r) rt.rips[r].Tracking = 1;
+  }
+  void Start() { scanner = std::make_unique<InputScanner>(rt, waiting, ripQueues, db, pdf); }
+  void Drop(const std::string& name, const std::string& content = "%!PS\n") {
+    WriteFile(dir / ("in/" + name), content);
+  }
+  std::string Spool(int rip) { return dir / ("rip" + std::to_string(rip) + "/spool"); }
+};
+
+TEST(InputScanner, DeliveriesAlternateBetweenRipsWithRoom) {
+  Site site;
+  site.Start();
+  for (int k = 0; k < 6; ++k) site.Drop("page" + std::to_string(k) + ".ps");
+  ASSERT_TRUE(site.scanner->RunPass());
+  EXPECT_EQ(FilesIn(site.dir / "in"), 0);
+  EXPECT_EQ(FilesIn(site.Spool(1)), 3);
+  EXPECT_EQ(FilesIn(site.Spool(2)), 3);
+  EXPECT_TRUE(site.waiting.Rows().empty()) << "delivered rows are removed";
+  EXPECT_EQ(site.ripQueues.Rows().size(), 6u);
+  EXPECT_TRUE(site.display.Has("ScannerCaption Scanning inputs"));
+  std::string log = ReadFile(site.dir / "Vellora.log");
+  EXPECT_NE(log.find("DEBUG: name found page0.ps\r\n"), std::string::npos);
+  // One after the other, never twice the same RIP in a row.
+  std::string order;
+  for (size_t at = 0; (at = log.find("Final dest path=", at)) != std::string::npos; ++at) {
+    order += log[log.find("\\rip", at) + 4];
+  }
+  EXPECT_EQ(order, "121212");
+}
+
+TEST(InputScanner, MaxOutstandingJobsHoldsBackAFullRip) {
+  Site site;
+  site.rt.settings.Update([](core::SettingsStore& s) { s.MaxOutstandingJobs = 1; });
+  site.Start();
+  WriteFile(site.Spool(1) + "/waiting.ps", "x");
+  WriteFile(site.Spool(1) + "/notes.txt", "ignored by RipQueueIgnoreMask");
+  site.Drop("a.ps");
+  site.Drop("b.ps");
+  ASSERT_TRUE(site.scanner->RunPass());
+  EXPECT_EQ(FilesIn(site.Spool(1)), 2) << "RIP 1 has a file waiting and gets nothing";
+  EXPECT_EQ(FilesIn(site.Spool(2)), 1) << "RIP 2 takes one, then it is full too";
+  EXPECT_EQ(FilesIn(site.dir / "in"), 1);
+  EXPECT_EQ(site.waiting.Rows().size(), 1u) << "the job stays queued, without a message";
+
+  WriteFile(site.Spool(2) + "/more.ps", "x");
+  site.display.Clear();
+  ASSERT_TRUE(site.scanner->RunPass());
+  EXPECT_TRUE(site.display.Has("ScannerCaption All RIPs occupied"));
+  EXPECT_EQ(FilesIn(site.dir / "in"), 1);
+}
+
+TEST(InputScanner, ClosedInputsGetNothingUnlessForcedOpen) {
+  Site site;
+  site.rt.settings.Update([](core::SettingsStore& s) { s.ForceOpenInputs = 0; });
+  site.rt.rips[1].InputOpen = 1;  // only RIP 2 accepts jobs
+  site.Start();
+  for (int k = 0; k < 3; ++k) site.Drop("p" + std::to_string(k) + ".ps");
+  ASSERT_TRUE(site.scanner->RunPass());
+  EXPECT_EQ(FilesIn(site.Spool(1)), 0);
+  EXPECT_EQ(FilesIn(site.Spool(2)), 3);
+
+  site.rt.rips[1].Tracking = 0;  // switched off: no RIP has room now
+  site.Drop("q.ps");
+  site.display.Clear();
+  ASSERT_TRUE(site.scanner->RunPass());
+  EXPECT_TRUE(site.display.Has("ScannerCaption All RIPs occupied"));
+
+  site.rt.rips[0].Tracking = 0;
+  site.display.Clear();
+  ASSERT_TRUE(site.scanner->RunPass());
+  EXPECT_TRUE(site.display.Has("ScannerCaption No RIPs enabled"));
+  EXPECT_EQ(site.display.Count("SpoolerIcon"), 0) << "nothing is listed then";
+}
+
+TEST(InputScanner, UnreachableFoldersSetTheErrorAndStopOnErrorSwitchesOff) {
+  Site site;
+  site.rt.settings.Update([&](core::SettingsStore& s) {
+    s.Spoolers[0].InputSpool = site.dir.path() + "\\gone";
+    s.Rips[1].RIPswPath = site.dir.path() + "\\rip9";
+  });
+  site.Start();
+  ASSERT_TRUE(site.scanner->RunPass());
+  EXPECT_EQ(site.rt.errors.Flag(), 1);
+  EXPECT_TRUE(site.display.Has("ErrorText 1 Unable to access RIP root folder " + site.dir.path() + "\\rip9"));
+  EXPECT_TRUE(site.display.Has("ErrorText 1 Unable to access Input folder " + site.dir.path() + "\\gone"));
+  EXPECT_EQ(ReadFile(site.dir / "rip1/sw/tmp/quillonstate.txt"), "")
+      << "no tmp folder under RIP 1: the state file is skipped";
+  EXPECT_EQ(site.rt.settings.Get()->Spoolers[0].Enable, 1);
+  EXPECT_EQ(site.rt.rips[1].Tracking, 1);
+
+  site.rt.settings.Update([](core::SettingsStore& s) { s.StopOnError = 1; });
+  ASSERT_TRUE(site.scanner->RunPass());
+  EXPECT_EQ(site.rt.settings.Get()->Spoolers[0].Enable, 0);
+  EXPECT_EQ(site.rt.rips[1].Tracking, 0);
+  site.display.Clear();
+  ASSERT_TRUE(site.scanner->RunPass());
+  EXPECT_TRUE(site.display.Has("SpoolerIcon 0 disabled"));
+}
+
+TEST(InputScanner, AFailedMoveSetsTheErrorAndTheFileComesBack) {
+  Site site;
+  site.rt.settings.Update([](core::SettingsStore& s) { s.Rips[1].UseRIP = 0; });
+  site.Start();
+  site.Drop("blocked.ps");
+  test::MakeDirs(site.Spool(1) + "/blocked.ps/inside");  // a folder where the file should go
+  ASSERT_TRUE(site.scanner->RunPass());
+  EXPECT_TRUE(site.display.Has("ErrorText 1 Error moving file!!"));
+  EXPECT_TRUE(Exists(site.dir / "in/blocked.ps"));
+  EXPECT_TRUE(site.waiting.Rows().empty()) << "the row goes whether or not the move worked";
+  std::filesystem::remove_all(site.Spool(1) + "/blocked.ps");
+  ASSERT_TRUE(site.scanner->RunPass());
+  EXPECT_TRUE(Exists(site.Spool(1) + "/blocked.ps"));
+  EXPECT_FALSE(Exists(site.dir / "in/blocked.ps"));
+}
+
+TEST(InputScanner, ExternalCommandWithInputAndOutputPlaceholders) {
+  Site site;
+  std::string script = site.dir / "conv.sh";
+  WriteFile(script, "#!/bin/sh\n# conv.sh IN OUT: writes OUT from IN, removes IN\n"
+                    "{ cat \"$1\"; echo converted; } > \"$2\" && rm \"$1\"\n");
+  chmod(script.c_str(), 0755);
+  site.rt.settings.Update([&](core::SettingsStore& s) {
+    s.Rips[1].UseRIP = 0;
+    s.Spoolers[0].RunCommand = 1;
+    s.Spoolers[0].CommandFile = script + " %i %o";
+  });
+  site.Start();
+  site.Drop("job.ps", "%!PS\n");
+  ASSERT_TRUE(site.scanner->RunPass());
+  EXPECT_EQ(ReadFile(site.Spool(1) + "/job.ps"), "%!PS\nconverted\n");
+  EXPECT_EQ(FilesIn(site.dir / "in"), 0) << "no .tmp left behind";
+}
+
+TEST(InputScanner, UnixPathSeparatorJoinsTheSourceWithASlash) {
+  Site site;
+  site.rt.settings.Update([&](core::SettingsStore& s) {
+    s.UnixPathSeparator = 1;
+    s.Rips[1].UseRIP = 0;
+  });
+  site.Start();
+  site.Drop("unix.ps");
+  ASSERT_TRUE(site.scanner->RunPass());
+  std::string log = ReadFile(site.dir / "Vellora.log");
+  EXPECT_NE(log.find("Final source path=" + site.dir.path() + "\\in/unix.ps\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("Final dest path=" + site.dir.path() + "\\rip1\\spool\\unix.ps\r\n"), std::string::npos);
+  EXPECT_TRUE(Exists(site.Spool(1) + "/unix.ps"));
+}
+
+TEST(InputScanner, AFileStillBeingWrittenIsDeliveredOnlyWhenComplete) {
+  Site site;
+  site.Start();
+  site.Drop("growing.ps", "%!PS partial");
+  {
+    test::HoldOpen writer(site.dir / "in/growing.ps", O_WRONLY | O_APPEND);
+    ASSERT_TRUE(writer.ok());
+    ASSERT_TRUE(site.scanner->RunPass());
+    EXPECT_TRUE(Exists(site.dir / "in/growing.ps"));
+    EXPECT_TRUE(site.waiting.Rows().empty()) << "not even listed while held open";
+  }
+  ASSERT_TRUE(site.scanner->RunPass());
+  EXPECT_FALSE(Exists(site.dir / "in/growing.ps"));
+}
+
+TEST(InputScanner, ArchiveCopyAndAnInputNamedLikeAShellCommand) {
+  Site site;
+  site.rt.settings.Update([&](core::SettingsStore& s) {
+    s.Rips[1].UseRIP = 0;
+    s.Spoolers[0].ArchivePdf = 1;
+    s.Spoolers[0].PdfArchive = site.dir.path() + "\\archive";
+  });
+  test::MakeDirs(site.dir / "archive");
+  site.Start();
+  std::string evil = "$(touch pwned); rm -rf x `id`.ps";
+  site.Drop(evil, "payload");
+  ASSERT_TRUE(site.scanner->RunPass());
+  EXPECT_EQ(ReadFile(site.Spool(1) + "/" + evil), "payload");
+  EXPECT_EQ(ReadFile(site.dir / ("archive/" + evil)), "payload");
+  EXPECT_FALSE(Exists(site.dir / "pwned"));
+}
+
+}  // namespace
+}  // namespace vellora::intake
