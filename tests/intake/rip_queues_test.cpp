@@ -53,7 +53,9 @@ TEST(RipQueues, RefreshReconcilesRowsAndQueueBars) {
   EXPECT_TRUE(display.Has("RIP1 QueueBar Queued: 2 2 2"));
   EXPECT_TRUE(display.Has("RIP2 QueueBar Queued: 1 2 1"));
   for (const auto& r : q.Rows()) {
-    if (r.job == "b.ps") EXPECT_EQ(r.path, dir.path() + "\\r1\\A4\\b.ps");
+    if (r.job == "b.ps") {
+      EXPECT_EQ(r.path, dir.path() + "\\r1\\A4\\b.ps");
+    }
   }
 
   // One RIP's refresh leaves the other RIP's rows alone.
