@@ -88,6 +88,9 @@ bool ParseArgs(int argc, char** argv, Options& o) {
 
 int main(int argc, char** argv) {
   using namespace vellora;
+  // First of all, so that a SIGTERM arriving during the start-up is taken as the
+  // request to stop it is, not as the default end.
+  platform::BlockTerminationSignals();
   Options opt;
   if (argc > 1 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
     std::fputs(kUsage, stdout);
@@ -117,7 +120,6 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  platform::BlockTerminationSignals();
   core::Pacer pacer(core::Pacer::ScaleFromEnvironment());
   apps::ConsoleDisplay display(stdout);
   apps::Engine engine(display, pacer, folder);

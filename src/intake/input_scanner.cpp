@@ -2,6 +2,7 @@
 #include "intake/input_scanner.h"
 
 #include <algorithm>
+#include <set>
 
 #include "intake/external_command.h"
 #include "net/reachability.h"
@@ -26,7 +27,37 @@ InputScanner::InputScanner(core::Runtime& rt, WaitingJobs& waiting, RipQueues& r
   databaseConfigured_ = !s->DSN.empty() && !s->DSNuser.empty();
 }
 
+void InputScanner::RemoveStaleCopies() {
+  auto s = rt_.settings.Get();
+  std::set<std::string> folders;
+  for (int m = 0; m < s->NumberOfSpoolers; ++m) {
+    const core::Spooler& sp = s->Spoolers[static_cast<size_t>(m)];
+    for (int r = 0; r < core::kRipCount; ++r) {
+      if (!sp.RipSpool[static_cast<size_t>(r)].empty()) folders.insert(sp.RipSpool[static_cast<size_t>(r)]);
+      if (!sp.RipSpoolMono[static_cast<size_t>(r)].empty()) folders.insert(sp.RipSpoolMono[static_cast<size_t>(r)]);
+    }
+    if (sp.ArchivePdf != 0) folders.insert(sp.PdfArchive);
+  }
+  for (const std::string& folder : folders) {
+    if (rt_.Stopping()) return;
+    if (!net::IsFolderReachable(folder)) continue;
+    platform::RemoveStaleTemporaries(folder);
+    // Page-format and publication subfolders receive copies too.
+    platform::DirectoryEnumerator e;
+    platform::DirEntry entry;
+    if (!e.Open(folder, "*.*")) continue;
+    while (e.Next(entry)) {
+      if (entry.isDirectory && !entry.isSymlink && !entry.isHidden) {
+        platform::RemoveStaleTemporaries(folder + "\\" + entry.name);
+      }
+    }
+  }
+}
+
 void InputScanner::Run() {
+  // A crash in the middle of a copy to another file system leaves a hidden,
+  // partial temporary beside the destination; the next start clears them.
+  RemoveStaleCopies();
   while (!rt_.Stopping()) {
     if (!RunPass()) break;
   }

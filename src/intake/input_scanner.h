@@ -33,6 +33,7 @@ class InputScanner {
  private:
   enum class EntryResult { Next, EndDispatch };
 
+  void RemoveStaleCopies();
   void ConnectDatabase(const core::SettingsStore& s);
   // Two attempts to reach a folder: the reachability test, then the connect step.
   bool ReachFolder(const std::string& folder, bool useCurrentUser, const std::string& user,

@@ -4,6 +4,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -70,12 +71,26 @@ std::string OsBaseOf(const std::string& osPath) {
 }
 
 // A name beside the target that nobody else picks: hidden (so folder listings and
-// RIP queue counts pass over it) and unique per process and call.
+// RIP queue counts pass over it), naming this host and process so that a temporary
+// left by a crash can be recognised as stale, and unique per call.
+const char kTempMarker[] = ".part-";
+
+std::string ThisHost() {
+  char buf[256] = {};
+  if (::gethostname(buf, sizeof buf - 1) != 0 || buf[0] == '\0') return "host";
+  std::string h = buf;
+  for (char& c : h) {
+    if (c == '-' || c == '/' || c == '.') c = '_';
+  }
+  return h;
+}
+
 std::string TempPathBeside(const std::string& osTarget) {
   static std::atomic<unsigned> counter{0};
+  static const std::string host = ThisHost();
   std::string dir = OsDirOf(osTarget);
-  std::string name = "." + OsBaseOf(osTarget) + ".part-" + std::to_string(::getpid()) + "-" +
-                     std::to_string(counter.fetch_add(1));
+  std::string name = "." + OsBaseOf(osTarget) + kTempMarker + host + "-" + std::to_string(::getpid()) +
+                     "-" + std::to_string(counter.fetch_add(1));
   return dir == "/" ? "/" + name : dir + "/" + name;
 }
 
@@ -84,31 +99,45 @@ void SyncDirectoryOf(const std::string& osPath) {
   if (dir.ok()) ::fsync(dir.get());
 }
 
-// Copies the open source into a new temporary file beside osDst, flushed to disk,
-// with the source's last-write time. Returns the temporary path, empty on failure.
-std::string CopyToTempBeside(int srcFd, const struct stat& srcStat, const std::string& osDst) {
-  std::string tmp = TempPathBeside(osDst);
-  Fd out(::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-  if (!out.ok()) return {};
+bool CopyContent(int srcFd, int outFd) {
   std::vector<char> buf(256 * 1024);
   off_t offset = 0;
-  bool ok = true;
   for (;;) {
     ssize_t n = ::pread(srcFd, buf.data(), buf.size(), offset);
     if (n < 0) {
       if (errno == EINTR) continue;
-      ok = false;
-      break;
+      return false;
     }
-    if (n == 0) break;
-    if (!WriteAll(out.get(), std::string_view(buf.data(), static_cast<size_t>(n)))) {
-      ok = false;
-      break;
-    }
+    if (n == 0) return true;
+    if (!WriteAll(outFd, std::string_view(buf.data(), static_cast<size_t>(n)))) return false;
     offset += n;
   }
+}
+
+// Copies the open source into a new temporary file beside osDst, flushed to disk,
+// with the source's last-write time. Returns the temporary path, empty on failure.
+// Where the file system allows it the copy is written into an unnamed file first and
+// given its temporary name only once complete, so that a crash during the copy leaves
+// nothing behind; elsewhere (network shares) a crash can leave a named temporary,
+// which RemoveStaleTemporaries clears later.
+std::string CopyToTempBeside(int srcFd, const struct stat& srcStat, const std::string& osDst) {
+  std::string tmp = TempPathBeside(osDst);
+  struct timespec times[2] = {srcStat.st_atim, srcStat.st_mtim};
+  Fd anonymous(::open(OsDirOf(osDst).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+  if (anonymous.ok()) {
+    bool ok = CopyContent(srcFd, anonymous.get()) && ::futimens(anonymous.get(), times) == 0 &&
+              ::fsync(anonymous.get()) == 0;
+    std::string self = "/proc/self/fd/" + std::to_string(anonymous.get());
+    if (ok && ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, tmp.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+      return tmp;
+    }
+    if (!ok) return {};
+    // The link can be refused (no /proc); fall back to a named copy.
+  }
+  Fd out(::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+  if (!out.ok()) return {};
+  bool ok = CopyContent(srcFd, out.get());
   if (ok) {
-    struct timespec times[2] = {srcStat.st_atim, srcStat.st_mtim};
     ::futimens(out.get(), times);
     ok = ::fsync(out.get()) == 0;
   }
@@ -358,6 +387,28 @@ bool IsFileInUse(std::string_view path) {
   Holders holders = CheckOtherHolders(fd.get(), lease);
   ReleaseLease(fd.get(), lease);
   return holders != Holders::None;
+}
+
+int RemoveStaleTemporaries(std::string_view folder) {
+  static const std::string mine = std::string(kTempMarker) + ThisHost() + "-";
+  DIR* dir = ::opendir(ToOsPath(folder).c_str());
+  if (dir == nullptr) return 0;
+  int removed = 0;
+  while (struct dirent* de = ::readdir(dir)) {
+    std::string_view name(de->d_name);
+    if (name.empty() || name[0] != '.') continue;
+    size_t at = name.rfind(mine);
+    if (at == std::string_view::npos) continue;
+    // ".<name>.part-<host>-<pid>-<n>": only this host's, only of processes gone.
+    std::string rest(name.substr(at + mine.size()));
+    char* end = nullptr;
+    long pid = std::strtol(rest.c_str(), &end, 10);
+    if (end == rest.c_str() || *end != '-' || pid <= 0) continue;
+    if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+    if (::unlinkat(::dirfd(dir), de->d_name, 0) == 0) ++removed;
+  }
+  ::closedir(dir);
+  return removed;
 }
 
 bool IsHeldOpenByProcessScan(std::string_view path) {

@@ -57,6 +57,10 @@ bool CopyFileOverwrite(std::string_view src, std::string_view dst);
 // never gone before dst is complete.
 bool MoveFileReplace(std::string_view src, std::string_view dst);
 
+// Deletes the temporaries that copies by this host's processes that no longer run
+// left in the folder (a crash during a copy across file systems). Returns how many.
+int RemoveStaleTemporaries(std::string_view folder);
+
 // The exclusive-open test: opens the file for reading and writing and checks that no
 // other open handle exists (a write lease, or a scan of /proc where leases are not
 // available), then reads up to 4096 bytes. False when another process holds the file

@@ -3,6 +3,8 @@
 
 #include <sys/stat.h>
 #include <sys/statfs.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <map>
@@ -115,6 +117,31 @@ TEST(Files, MoveWithinAndAcrossFileSystems) {
   EXPECT_EQ(ReadFile(disk / "b.ps"), "keep");
   EXPECT_EQ(ReadFile(shm / "keep.ps"), "keep");
   EXPECT_FALSE(CopyFileOverwrite(shm / "missing", disk / "c.ps"));
+}
+
+TEST(Files, StaleTemporariesOfDeadProcessesAreRemoved) {
+  TempDir dir;
+  char host[256] = {};
+  gethostname(host, sizeof host - 1);
+  std::string h = host;
+  for (char& c : h) {
+    if (c == '-' || c == '/' || c == '.') c = '_';
+  }
+  pid_t dead = fork();
+  if (dead == 0) _exit(0);
+  waitpid(dead, nullptr, 0);
+  std::string deadTemp = ".page.ps.part-" + h + "-" + std::to_string(dead) + "-0";
+  std::string liveTemp = ".page.ps.part-" + h + "-" + std::to_string(getpid()) + "-1";
+  std::string otherHost = ".page.ps.part-elsewhere-" + std::to_string(dead) + "-2";
+  for (const auto& n : {deadTemp, liveTemp, otherHost, std::string("page.ps"), std::string(".keep")}) {
+    WriteFile(dir / n, "x");
+  }
+  EXPECT_EQ(RemoveStaleTemporaries(dir.path()), 1);
+  EXPECT_FALSE(test::Exists(dir / deadTemp));
+  EXPECT_TRUE(test::Exists(dir / liveTemp)) << "a running copy keeps its temporary";
+  EXPECT_TRUE(test::Exists(dir / otherHost)) << "another host's process is not ours to judge";
+  EXPECT_TRUE(test::Exists(dir / "page.ps"));
+  EXPECT_EQ(RemoveStaleTemporaries(dir / "missing"), 0);
 }
 
 TEST(Files, InUseTestsSeeOtherProcesses) {
