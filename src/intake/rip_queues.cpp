@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <set>
+#include <unordered_map>
 
 #include "intake/listing_time.h"
 #include "intake/readiness.h"
@@ -97,30 +98,40 @@ void RipQueues::Reconcile(const std::vector<std::pair<int, std::vector<WaitingFi
   }
   auto takesPart = [&](const core::QueuedRow& row) { return all || touchedRips.count(row.rip) != 0; };
   std::lock_guard lock(mutex_);
-  for (auto& row : rows_) {
-    if (takesPart(row)) row.ref = "0";
+  // Rows by path, so that a spool folder holding thousands of files is reconciled
+  // in one go rather than one search per file.
+  std::unordered_map<std::string, size_t> byPath;
+  for (size_t i = 0; i < rows_.size(); ++i) {
+    if (!takesPart(rows_[i])) continue;
+    rows_[i].ref = "0";
+    byPath.emplace(rows_[i].path, i);
   }
   for (const auto& [rip, files] : collected) {
     std::string ripText = std::to_string(rip);
     for (const WaitingFile& f : files) {
-      auto it = std::find_if(rows_.begin(), rows_.end(), [&](const core::QueuedRow& row) {
-        return row.path == f.path && takesPart(row);
-      });
-      if (it != rows_.end()) {
-        it->ref = "1";
+      auto it = byPath.find(f.path);
+      if (it != byPath.end()) {
+        rows_[it->second].ref = "1";
         continue;
       }
       rows_.push_back({ripText, platform::FileNamePart(f.path), f.time, f.path, "1"});
+      byPath.emplace(f.path, rows_.size() - 1);
       rt_.display.QueuedRowAdded(static_cast<int>(rows_.size()) - 1, rows_.back());
     }
   }
-  for (int i = static_cast<int>(rows_.size()) - 1; i >= 0; --i) {
-    if (rows_[static_cast<size_t>(i)].ref == "0") {
-      core::QueuedRow gone = rows_[static_cast<size_t>(i)];
-      rows_.erase(rows_.begin() + i);
-      rt_.display.QueuedRowRemoved(i, gone);
+  // Rows whose file is gone, reported from the last so the indexes stay right.
+  std::vector<core::QueuedRow> kept;
+  kept.reserve(rows_.size());
+  std::vector<std::pair<int, core::QueuedRow>> gone;
+  for (size_t i = 0; i < rows_.size(); ++i) {
+    if (rows_[i].ref == "0") {
+      gone.emplace_back(static_cast<int>(i), std::move(rows_[i]));
+    } else {
+      kept.push_back(std::move(rows_[i]));
     }
   }
+  rows_ = std::move(kept);
+  for (auto it = gone.rbegin(); it != gone.rend(); ++it) rt_.display.QueuedRowRemoved(it->first, it->second);
 }
 
 void RipQueues::CancelAllRipJobs() {

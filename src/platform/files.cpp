@@ -486,9 +486,15 @@ bool DirectoryEnumerator::Next(DirEntry& entry) {
     entry.name = std::string(name);
     entry.isHidden = name.front() == '.';
     int dfd = ::dirfd(impl_->dir);
-    struct stat lst {};
-    if (::fstatat(dfd, de->d_name, &lst, AT_SYMLINK_NOFOLLOW) == 0) {
-      entry.isSymlink = S_ISLNK(lst.st_mode);
+    // The entry's own type comes with the listing on most file systems; only where
+    // it does not is a second look needed to tell a link.
+    if (de->d_type == DT_UNKNOWN) {
+      struct stat lst {};
+      if (::fstatat(dfd, de->d_name, &lst, AT_SYMLINK_NOFOLLOW) == 0) {
+        entry.isSymlink = S_ISLNK(lst.st_mode);
+      }
+    } else {
+      entry.isSymlink = de->d_type == DT_LNK;
     }
     struct stat st {};
     if (::fstatat(dfd, de->d_name, &st, 0) == 0) {
