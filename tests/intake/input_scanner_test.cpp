@@ -1,7 +1,12 @@
 // The scanner's passes over real folders: rotation, room, errors, commands, paths.
 #include "intake/input_scanner.h"
 
+#include <sys/mount.h>
 #include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <thread>
 
 #include <filesystem>
 
@@ -26,10 +31,20 @@ int FilesIn(const std::string& dir) {
   return n;
 }
 
+// A display that can act at the moment a caption is shown, to make a fault happen
+// at an exact point of the pass.
+struct HookDisplay : test::RecordingDisplay {
+  std::function<void(const std::string&)> onCaption;
+  void SetScannerCaption(const std::string& c) override {
+    RecordingDisplay::SetScannerCaption(c);
+    if (onCaption) onCaption(c);
+  }
+};
+
 // Two RIPs, each with a spool folder for the one spooler, and an input folder.
 struct Site {
   TempDir dir;
-  test::RecordingDisplay display;
+  HookDisplay display;
   core::Pacer pacer{0};
   core::Runtime rt{display, pacer, dir.path()};
   WaitingJobs waiting{display};
@@ -234,6 +249,60 @@ TEST(InputScanner, ArchiveCopyAndAnInputNamedLikeAShellCommand) {
   EXPECT_EQ(ReadFile(site.Spool(1) + "/" + evil), "payload");
   EXPECT_EQ(ReadFile(site.dir / ("archive/" + evil)), "payload");
   EXPECT_FALSE(Exists(site.dir / "pwned"));
+}
+
+TEST(InputScanner, FaultsOnTheWayLoseNothing) {
+  Site site;
+  site.Start();
+  // A spool folder that disappears: that RIP is no longer chosen.
+  std::filesystem::remove_all(site.Spool(1));
+  site.Drop("a.ps");
+  site.Drop("b.ps");
+  ASSERT_TRUE(site.scanner->RunPass());
+  EXPECT_EQ(FilesIn(site.Spool(2)), 2);
+  // Both gone: the jobs stay where they are, queued.
+  std::filesystem::remove_all(site.Spool(2));
+  site.Drop("c.ps");
+  ASSERT_TRUE(site.scanner->RunPass());
+  EXPECT_TRUE(Exists(site.dir / "in/c.ps"));
+  EXPECT_EQ(site.waiting.Rows().size(), 1u);
+
+  // A file someone else removes after the listing fails the stable-time check.
+  test::MakeDirs(site.Spool(1));
+  site.rt.settings.Update([](core::SettingsStore& s) { s.StableTime = 1; });
+  site.display.onCaption = [&](const std::string& c) {
+    if (c == "Stable time check..") std::filesystem::remove(site.dir / "in/c.ps");
+  };
+  ASSERT_TRUE(site.scanner->RunPass());
+  EXPECT_FALSE(Exists(site.Spool(1) + "/c.ps"));
+  EXPECT_NE(ReadFile(site.dir / "Vellora.log").find("DEBUG: Stable time check failed - retrying..\r\n"),
+            std::string::npos);
+}
+
+TEST(InputScanner, AFullSpoolFileSystemLeavesTheJobWhole) {
+  Site site;
+  std::string small = site.dir / "small";
+  test::MakeDirs(small);
+  if (mount("tmpfs", small.c_str(), "tmpfs", 0, "size=256k") != 0) {
+    GTEST_SKIP() << "cannot mount a small tmpfs here (needs root): " << std::strerror(errno);
+  }
+  site.rt.settings.Update([&](core::SettingsStore& s) {
+    s.Rips[1].UseRIP = 0;
+    s.Spoolers[0].RipSpool[0] = small;
+  });
+  site.Start();
+  std::string big(1024 * 1024, 'P');
+  site.Drop("big.ps", big);
+  ASSERT_TRUE(site.scanner->RunPass());
+  EXPECT_TRUE(site.display.Has("ErrorText 1 Error moving file!!"));
+  EXPECT_EQ(ReadFile(site.dir / "in/big.ps"), big) << "the source is untouched";
+  int inSmall = 0;
+  for (auto& e : std::filesystem::directory_iterator(small)) {
+    (void)e;
+    ++inSmall;
+  }
+  EXPECT_EQ(inSmall, 0) << "no partial file, not even a temporary";
+  umount(small.c_str());
 }
 
 }  // namespace
