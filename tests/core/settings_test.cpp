@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <thread>
 
 #include "platform/profile_file.h"
@@ -78,6 +79,22 @@ TEST(Settings, WindowsFileLoadsAsWindowsWouldLoadIt) {
   EXPECT_EQ(s.MailTo.size(), 260u);
   EXPECT_EQ(s.DSN.size(), 255u);
   EXPECT_EQ(s.Left, 5);
+}
+
+TEST(Settings, GarbledOrUnreadableFilesStartWithDefaults) {
+  TempDir dir;
+  std::string junk;
+  for (int i = 0; i < 20000; ++i) junk += static_cast<char>((i * 131 + 7) % 256);
+  WriteFile(dir / "Vellora.ini", junk);
+  SettingsStore garbled = LoadSettings(IniPathFor(dir.path()), nullptr);
+  EXPECT_EQ(garbled.MaxOutstandingJobs, 1);
+  EXPECT_EQ(garbled.DSN, "HV");
+  // A folder where the file should be reads as a missing file.
+  std::filesystem::remove(dir / "Vellora.ini");
+  test::MakeDirs(dir / "Vellora.ini");
+  SettingsStore unreadable = LoadSettings(IniPathFor(dir.path()), nullptr);
+  EXPECT_EQ(unreadable.StableTime, 1);
+  EXPECT_FALSE(SaveSettings(IniPathFor(dir.path()), unreadable)) << "a failed save is reported, not fatal";
 }
 
 TEST(Settings, NumberOfSpoolersIsClampedWithAWarning) {
