@@ -234,18 +234,27 @@ bool CreateOrReplace(std::string_view path, std::string_view data) {
 }
 
 bool ReplaceAtomically(std::string_view path, std::string_view data) {
+  return ReplaceFileAtomically(path, data) == ReplaceOutcome::Replaced;
+}
+
+ReplaceOutcome ReplaceFileAtomically(std::string_view path, std::string_view data) {
   std::string os = ToOsPath(path);
   std::string tmp = TempPathBeside(os);
   Fd fd(::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-  if (!fd.ok()) return false;
+  if (!fd.ok()) return ReplaceOutcome::CreateFailed;
   bool ok = WriteAll(fd.get(), data) && ::fsync(fd.get()) == 0;
   if (::close(fd.Release()) != 0) ok = false;
-  if (ok && ::rename(tmp.c_str(), os.c_str()) == 0) {
-    SyncDirectoryOf(os);
-    return true;
+  if (!ok) {
+    ::unlink(tmp.c_str());
+    return ReplaceOutcome::WriteFailed;
   }
-  ::unlink(tmp.c_str());
-  return false;
+  if (::rename(tmp.c_str(), os.c_str()) != 0) {
+    // A folder (or the like) under the final name: the file cannot be created there.
+    ::unlink(tmp.c_str());
+    return ReplaceOutcome::CreateFailed;
+  }
+  SyncDirectoryOf(os);
+  return ReplaceOutcome::Replaced;
 }
 
 bool ReadFileRange(std::string_view path, uint64_t offset, size_t maxBytes, std::string& out) {
