@@ -48,24 +48,16 @@ ServiceManager ServiceManager::FromEnvironment() {
 }
 
 std::string UnitFileText(const std::string& executable, const std::string& configFile) {
-  std::string text =
-      "[Unit]\n"
-      "Description=" +
-      std::string(kServiceDisplay) +
-      "\n"
-      "After=network-online.target remote-fs.target\n"
-      "\n"
-      "[Service]\n"
-      "Type=simple\n"
-      "ExecStart=" +
-      QuoteForUnit(executable) + "\n";
-  if (!configFile.empty())
+  std::string text = "[Unit]\n";
+  text += "Description=" + std::string(kServiceDisplay) + "\n";
+  text += "After=network-online.target remote-fs.target\n\n";
+  text += "[Service]\nType=simple\n";
+  text += "ExecStart=" + QuoteForUnit(executable) + "\n";
+  if (!configFile.empty()) {
     text += "Environment=" + QuoteForUnit("BRINDLOG_CONFIG=" + configFile) + "\n";
-  text +=
-      "Restart=on-failure\n"
-      "\n"
-      "[Install]\n"
-      "WantedBy=multi-user.target\n";
+  }
+  text += "Restart=on-failure\n\n";
+  text += "[Install]\nWantedBy=multi-user.target\n";
   return text;
 }
 

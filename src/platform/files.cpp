@@ -74,8 +74,12 @@ std::string OsBaseOf(const std::string& osPath) {
 std::string TempPathBeside(const std::string& osTarget) {
   static std::atomic<unsigned> counter{0};
   std::string dir = OsDirOf(osTarget);
-  std::string name = "." + OsBaseOf(osTarget) + ".part-" + std::to_string(::getpid()) + "-" +
-                     std::to_string(counter.fetch_add(1));
+  std::string suffix =
+      ".part-" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1));
+  // A target name near the file system's limit must still get a temporary name: the
+  // target's part of it is shortened, the unique suffix is kept.
+  constexpr size_t kNameMax = 255;
+  std::string name = "." + OsBaseOf(osTarget).substr(0, kNameMax - 1 - suffix.size()) + suffix;
   return dir == "/" ? "/" + name : dir + "/" + name;
 }
 
