@@ -223,7 +223,7 @@ TEST(BrindlogWithRipsim, ARestartGoesOnAtThePointerAndANewLogIsReadFromItsStart)
   site.StartBrindlog();
   ASSERT_TRUE(site.WaitFile("j3.ps.xml"));
   site.WaitPasses(3);
-  EXPECT_EQ(test::FilesBelow(site.xml), (Files{"RipStatus.xml", "j3.ps.xml"}));
+  EXPECT_EQ(test::FilesBelow(site.xml, true), (Files{"RipStatus.xml", "j3.ps.xml"}));
   EXPECT_EQ(test::DebugMessages(site.debug).at(2),
             "INFO: Loaded file pointer set to " + pointer.substr(0, pointer.size() - 2));
 

@@ -58,12 +58,15 @@ inline bool WellFormed(const std::string& path, std::string* complaint = nullptr
   return rc == 0;
 }
 
-// Every regular file below folder, as paths relative to it, sorted.
-inline std::vector<std::string> FilesBelow(const std::string& folder) {
+// Every regular file below folder, as paths relative to it, sorted. A running
+// daemon may be writing a hidden temporary file at any moment: visibleOnly leaves
+// names beginning with "." out.
+inline std::vector<std::string> FilesBelow(const std::string& folder, bool visibleOnly = false) {
   std::vector<std::string> out;
   std::error_code ec;
   for (auto it = std::filesystem::recursive_directory_iterator(folder, ec);
        it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+    if (visibleOnly && it->path().filename().string().starts_with(".")) continue;
     if (it->is_regular_file()) {
       out.push_back(std::filesystem::relative(it->path(), folder).string());
     }
