@@ -12,9 +12,9 @@
 
 namespace vellora::services {
 
-extern const char kServiceName[];      // "Brindlog"
-extern const char kServiceDisplay[];   // "Korvath Harlequin RIP logger"
-extern const char kParametersKey[];    // the registry key's name, for messages
+extern const char kServiceName[];     // "Brindlog"
+extern const char kServiceDisplay[];  // "Korvath Harlequin RIP logger"
+extern const char kParametersKey[];   // the registry key's name, for messages
 
 struct Parameters {
   std::string RipInstallFolder = "c:\\Rip\\SW";

@@ -48,20 +48,16 @@ ServiceManager ServiceManager::FromEnvironment() {
 }
 
 std::string UnitFileText(const std::string& executable, const std::string& configFile) {
-  std::string text =
-      "[Unit]\n"
-      "Description=" + std::string(kServiceDisplay) + "\n"
-      "After=network-online.target remote-fs.target\n"
-      "\n"
-      "[Service]\n"
-      "Type=simple\n"
-      "ExecStart=" + QuoteForUnit(executable) + "\n";
-  if (!configFile.empty()) text += "Environment=" + QuoteForUnit("BRINDLOG_CONFIG=" + configFile) + "\n";
-  text +=
-      "Restart=on-failure\n"
-      "\n"
-      "[Install]\n"
-      "WantedBy=multi-user.target\n";
+  std::string text = "[Unit]\n";
+  text += "Description=" + std::string(kServiceDisplay) + "\n";
+  text += "After=network-online.target remote-fs.target\n\n";
+  text += "[Service]\nType=simple\n";
+  text += "ExecStart=" + QuoteForUnit(executable) + "\n";
+  if (!configFile.empty()) {
+    text += "Environment=" + QuoteForUnit("BRINDLOG_CONFIG=" + configFile) + "\n";
+  }
+  text += "Restart=on-failure\n\n";
+  text += "[Install]\nWantedBy=multi-user.target\n";
   return text;
 }
 
@@ -132,16 +128,18 @@ int RunService(const PassFactory& makePass, double timeScale) {
   log.Write("Registry settings: RipInstallFolder=%s", p.RipInstallFolder.c_str());
   log.Write("Registry settings: XMLfolder=%s", p.XMLfolder.c_str());
   std::printf("%s: following %s, writing to %s\n", kServiceName,
-              platform::ToOsPath(p.RipInstallFolder).c_str(), platform::ToOsPath(p.XMLfolder).c_str());
+              platform::ToOsPath(p.RipInstallFolder).c_str(),
+              platform::ToOsPath(p.XMLfolder).c_str());
   std::fflush(stdout);
 
   std::unique_ptr<PassRunner> runner = makePass ? makePass(p, log) : nullptr;
-  bool running = true;
-  while (running) {
-    // The stop control is seen after the wait and the pass in progress.
+  for (;;) {
+    // The stop control is seen after the wait and the pass in progress: a signal
+    // during the wait ends it early, and the pass still runs; one that arrives
+    // during the pass ends the loop right after it, with no further pass.
     int sig = platform::WaitForTerminationSignal(static_cast<long>(5000 * timeScale));
-    if (sig != 0) running = false;
     if (runner) runner->RunPassAndWriteStatus();
+    if (sig != 0 || platform::WaitForTerminationSignal(0) != 0) break;
   }
   std::printf("%s: stopped\n", kServiceName);
   return 0;
@@ -164,8 +162,9 @@ int RunCommandLine(int argc, char** argv, const PassFactory& makePass) {
     std::printf(ok ? "\n\nService UnInstalled Sucessfully\n" : "\n\nError UnInstalling Service\n");
     return 0;
   }
-  std::printf("\n\nUnknown Switch Usage\n\nFor Install use %s.exe -i\n\nFor UnInstall use %s.exe -d\n",
-              kServiceName, kServiceName);
+  std::printf(
+      "\n\nUnknown Switch Usage\n\nFor Install use %s.exe -i\n\nFor UnInstall use %s.exe -d\n",
+      kServiceName, kServiceName);
   return 0;
 }
 

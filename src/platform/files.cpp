@@ -89,8 +89,14 @@ std::string TempPathBeside(const std::string& osTarget) {
   static std::atomic<unsigned> counter{0};
   static const std::string host = ThisHost();
   std::string dir = OsDirOf(osTarget);
-  std::string name = "." + OsBaseOf(osTarget) + kTempMarker + host + "-" + std::to_string(::getpid()) +
-                     "-" + std::to_string(counter.fetch_add(1));
+  std::string suffix = std::string(kTempMarker) + host + "-" + std::to_string(::getpid()) + "-" +
+                       std::to_string(counter.fetch_add(1));
+  // A target name near the file system's limit must still get a temporary name: the
+  // target's part of it is shortened, the unique suffix is kept.
+  constexpr size_t kNameMax = 255;
+  std::string base = OsBaseOf(osTarget);
+  size_t room = suffix.size() + 1 < kNameMax ? kNameMax - 1 - suffix.size() : 0;
+  std::string name = "." + base.substr(0, room) + suffix;
   return dir == "/" ? "/" + name : dir + "/" + name;
 }
 
@@ -263,18 +269,27 @@ bool CreateOrReplace(std::string_view path, std::string_view data) {
 }
 
 bool ReplaceAtomically(std::string_view path, std::string_view data) {
+  return ReplaceFileAtomically(path, data) == ReplaceOutcome::Replaced;
+}
+
+ReplaceOutcome ReplaceFileAtomically(std::string_view path, std::string_view data) {
   std::string os = ToOsPath(path);
   std::string tmp = TempPathBeside(os);
   Fd fd(::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-  if (!fd.ok()) return false;
+  if (!fd.ok()) return ReplaceOutcome::CreateFailed;
   bool ok = WriteAll(fd.get(), data) && ::fsync(fd.get()) == 0;
   if (::close(fd.Release()) != 0) ok = false;
-  if (ok && ::rename(tmp.c_str(), os.c_str()) == 0) {
-    SyncDirectoryOf(os);
-    return true;
+  if (!ok) {
+    ::unlink(tmp.c_str());
+    return ReplaceOutcome::WriteFailed;
   }
-  ::unlink(tmp.c_str());
-  return false;
+  if (::rename(tmp.c_str(), os.c_str()) != 0) {
+    // A folder (or the like) under the final name: the file cannot be created there.
+    ::unlink(tmp.c_str());
+    return ReplaceOutcome::CreateFailed;
+  }
+  SyncDirectoryOf(os);
+  return ReplaceOutcome::Replaced;
 }
 
 bool ReadFileRange(std::string_view path, uint64_t offset, size_t maxBytes, std::string& out) {

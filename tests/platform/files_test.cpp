@@ -42,6 +42,12 @@ TEST(Files, WritersAppendReplaceAndReadBack) {
   EXPECT_TRUE(ReplaceAtomically(p, "new content"));
   EXPECT_EQ(ReadFile(p), "new content");
   EXPECT_EQ(CountEntries(dir.path()), 1) << "no temporary file may stay behind";
+  // A name as long as the file system allows still gets its temporary name.
+  std::string longName = dir / std::string(255, 'n');
+  EXPECT_EQ(ReplaceFileAtomically(longName, "l"), ReplaceOutcome::Replaced);
+  EXPECT_EQ(ReadFile(longName), "l");
+  EXPECT_EQ(ReplaceFileAtomically(dir / "no/such/folder/x", "s"), ReplaceOutcome::CreateFailed);
+  std::filesystem::remove(longName);
 
   std::string part;
   ASSERT_TRUE(ReadFileRange(p, 4, 3, part));

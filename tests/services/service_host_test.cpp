@@ -10,6 +10,8 @@
 
 #include "Services/debug_log.h"
 #include "Services/parameters.h"
+#include "Services/service_host.h"
+#include "platform/system.h"
 #include "support/child_process.h"
 #include "support/temp_dir.h"
 
@@ -160,6 +162,47 @@ TEST(BrindlogRun, ChecksFoldersLogsSettingsAndStopsOnSignals) {
     EXPECT_EQ(log.find("Illegal XML log folder"), std::string::npos);
     EXPECT_NE(log.find("] Registry settings: XMLfolder=" + dir.path() + "\\xml\r\n"), std::string::npos);
   }
+}
+
+// Counts its passes; raises the stop control in the pass given.
+class CountingRunner : public PassRunner {
+ public:
+  CountingRunner(int* passes, int stopInPass) : passes_(passes), stopInPass_(stopInPass) {}
+  void RunPassAndWriteStatus() override {
+    if (++*passes_ == stopInPass_) kill(getpid(), SIGTERM);
+  }
+
+ private:
+  int* passes_;
+  int stopInPass_;
+};
+
+TEST(BrindlogRun, TheLoopEndsAfterTheWaitAndThePassInProgress) {
+  TempDir dir;
+  WriteFile(dir / "p.ini", "[Parameters]\r\nRipInstallFolder=" + dir.path() +
+                               "\r\nXMLfolder=" + dir.path() + "\r\n");
+  setenv("BRINDLOG_CONFIG", (dir / "p.ini").c_str(), 1);
+  platform::BlockTerminationSignals();
+  for (int stopInPass : {1, 3}) {
+    int passes = 0;
+    PassFactory factory = [&](const Parameters& p, DebugLog&) -> std::unique_ptr<PassRunner> {
+      EXPECT_EQ(p.RipInstallFolder, dir.path());
+      return std::make_unique<CountingRunner>(&passes, stopInPass);
+    };
+    EXPECT_EQ(RunService(factory, 0.001), 0);
+    EXPECT_EQ(passes, stopInPass) << "a stop during a pass ends the loop after that pass";
+  }
+  // A stop that is already there when the loop waits: the wait ends, one pass runs.
+  int passes = 0;
+  kill(getpid(), SIGTERM);
+  EXPECT_EQ(RunService(
+                [&](const Parameters&, DebugLog&) -> std::unique_ptr<PassRunner> {
+                  return std::make_unique<CountingRunner>(&passes, 0);
+                },
+                2.0),
+            0);
+  EXPECT_EQ(passes, 1);
+  unsetenv("BRINDLOG_CONFIG");
 }
 
 }  // namespace
