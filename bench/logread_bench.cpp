@@ -263,8 +263,9 @@ int main() {
   const double passCpu = passCpuSum / 100;
   std::printf(
       "RIP monitor pass (RipMonitor::RunPass, everything of a pass but its wait): "
-      "%.0f MB/s median (best %.3f ms, median %.3f ms wall, %.3f ms CPU on average; the rest "
-      "is the pointer file's flush to disk), pointer %lld of %lld, %zu rows kept\n",
+      "%.0f MB/s median (best %.3f ms, median %.3f ms wall, %.3f ms CPU on average; wall time "
+      "beyond the CPU time is the pointer file's flush to disk), pointer %lld of %lld, %zu rows "
+      "kept\n",
       mb / monitorPass.median, monitorPass.min * 1e3, monitorPass.median * 1e3, passCpu * 1e3,
       static_cast<long long>(ReadLogPointer(pointerFile)),
       static_cast<long long>(fs::file_size(sw / "Logfile")), rows);
