@@ -6,7 +6,10 @@
 namespace vellora::apps {
 
 Engine::Engine(core::Display& display, core::Pacer& pacer, std::string programFolder)
-    : rt_(display, pacer, std::move(programFolder)), waiting_(display), ripQueues_(rt_) {
+    : rt_(display, pacer, std::move(programFolder)),
+      waiting_(display),
+      ripQueues_(rt_),
+      tracking_(rt_, noRipServices_) {
   startup_ = std::make_unique<core::Startup>(rt_, MakeWorkers());
 }
 
@@ -20,11 +23,7 @@ core::Workers Engine::MakeWorkers() {
     scanner_ = std::make_unique<intake::InputScanner>(rt_, waiting_, ripQueues_, noDatabase_, noPdf_);
     scanner_->Run();
   };
-  w.ripMonitor = [this](int rip) {
-    rt_.rips[static_cast<size_t>(rip)].StopRequested = 0;
-    while (rt_.rips[static_cast<size_t>(rip)].StopRequested == 0 && rt_.pacer.Wait(500)) {
-    }
-  };
+  w.ripMonitor = [this](int rip) { tracking_.RunRipMonitor(rip); };
   return w;
 }
 

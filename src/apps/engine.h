@@ -17,6 +17,8 @@
 #include "intake/rip_queues.h"
 #include "intake/scanner_services.h"
 #include "intake/waiting_jobs.h"
+#include "riptrack/rip_services.h"
+#include "riptrack/rip_tracking.h"
 
 namespace vellora::apps {
 
@@ -36,6 +38,8 @@ class Engine {
   core::Startup& startup() { return *startup_; }
   intake::WaitingJobs& waitingJobs() { return waiting_; }
   intake::RipQueues& ripQueues() { return ripQueues_; }
+  riptrack::RipTracking& ripTracking() { return tracking_; }
+  riptrack::RipJobLists& ripJobLists() { return tracking_.jobLists(); }
 
   // Queue commands.
   void RushJob(const std::vector<intake::RowKey>& rows) { waiting_.RushJob(rows); }
@@ -47,6 +51,13 @@ class Engine {
   // "Clear": the error state back to no error.
   void ClearError() { rt_.errors.SetErrorState(0, "No error.."); }
 
+  // RIP commands (RIP index 0 to 3): the run switch, "Start all", "Stop all",
+  // "Re-load RIP logs".
+  void ToggleRip(int ripIndex) { tracking_.ToggleRip(ripIndex); }
+  void StartAllRips() { tracking_.StartAll(); }
+  void StopAllRips() { tracking_.StopAll(); }
+  void ReloadRipLogs() { tracking_.ReloadRipLogs(); }
+
  private:
   core::Workers MakeWorkers();
 
@@ -55,6 +66,8 @@ class Engine {
   intake::RipQueues ripQueues_;
   intake::ScannerDatabase noDatabase_;
   intake::PdfRewriter noPdf_;
+  riptrack::RipServices noRipServices_;
+  riptrack::RipTracking tracking_;
   std::unique_ptr<intake::InputScanner> scanner_;
   std::unique_ptr<core::Startup> startup_;
 };

@@ -1,0 +1,306 @@
+// The passes of a RIP monitor.
+#include "riptrack/rip_monitor.h"
+
+#include <cstdlib>
+
+#include "intake/readiness.h"
+#include "net/reachability.h"
+#include "platform/files.h"
+#include "riptrack/input_state.h"
+#include "riptrack/job_report.h"
+#include "riptrack/line_cursor.h"
+#include "riptrack/log_pointer.h"
+
+namespace vellora::riptrack {
+namespace {
+
+using core::Lamp;
+using core::RipLamp;
+
+constexpr const char* kNoContact = "No contact to RIP";
+constexpr size_t kProgressBytes = 4096;
+constexpr size_t kCurrentJobBytes = 255;
+
+std::string Credential(int useCurrentUser, const std::string& value) {
+  return useCurrentUser != 0 ? std::string() : value;
+}
+
+// The number after the first "(" of job.prg, as atoi reads it; -1 when there is no
+// "(". The bar runs from 0 to 100, and so does what it is given.
+int ProgressOf(const std::string& text) {
+  size_t open = text.find('(');
+  if (open == std::string::npos) return -1;
+  long v = std::strtol(text.c_str() + open + 1, nullptr, 10);
+  return v < 0 ? 0 : v > 100 ? 100 : static_cast<int>(v);
+}
+
+// current.job holds the name of the job being ripped; it is shown on one line, so
+// it ends at a zero byte or a line break.
+std::string CurrentJobText(std::string text) {
+  size_t end = text.find_first_of(std::string_view("\0\r\n", 3));
+  if (end != std::string::npos) text.resize(end);
+  return text;
+}
+
+}  // namespace
+
+RipMonitor::RipMonitor(core::Runtime& rt, int ripIndex, RipJobLists& lists, RipServices& services,
+                       const std::atomic<unsigned>& reloadRequests)
+    : rt_(rt),
+      rip_(ripIndex),
+      lists_(lists),
+      services_(services),
+      reloadRequests_(reloadRequests),
+      reloadSeen_(reloadRequests.load()) {}
+
+int RipMonitor::Run() {
+  Begin();
+  for (;;) {
+    switch (RunPass()) {
+      case PassEnd::Next:
+        break;
+      case PassEnd::Stopped:
+        return 1;
+      case PassEnd::AllocationFailed:
+        return 0;
+    }
+  }
+}
+
+void RipMonitor::Begin() {
+  core::RipSlotRuntime& slot = rt_.rips[static_cast<size_t>(rip_)];
+  slot.StopRequested = 0;
+  slot.InputOpen = 0;
+  rt_.display.SetRipLamp(rip_, RipLamp::Running, Lamp::Red);
+  rt_.display.SetRipLamp(rip_, RipLamp::Input, Lamp::Red);
+  rt_.display.SetRipLamp(rip_, RipLamp::Job, Lamp::Yellow);
+  parser_.Clear();
+  if (!connection_) connection_ = services_.OpenRipConnection(rip_);
+  if (!connection_) connection_ = std::make_unique<RipConnection>();
+  reconnect_ = true;
+}
+
+void RipMonitor::SetStatus(const std::string& text) {
+  pendingStatus_ = text;
+  statusPending_ = true;
+}
+
+void RipMonitor::ShowStatus() {
+  if (!statusPending_) return;
+  statusPending_ = false;
+  rt_.display.SetRipStatusText(rip_, pendingStatus_);
+}
+
+bool RipMonitor::Wait(int ms) {
+  ShowStatus();
+  return rt_.pacer.Wait(ms);
+}
+
+void RipMonitor::Report(int state, const std::string& currentJob, const std::string& message) {
+  int processId = rt_.rips[static_cast<size_t>(rip_)].ProcessId;
+  if (processId <= 0) return;
+  if (!connection_->UpdateProcess(processId, -1, state, currentJob, message)) reconnect_ = true;
+}
+
+bool RipMonitor::ReachSwFolder(const core::RipSlot& rip) {
+  const std::string user = Credential(rip.RIPUseCurrentUser, rip.RIPUserName);
+  const std::string password = Credential(rip.RIPUseCurrentUser, rip.RIPPassword);
+  for (int attempt = 0; attempt < kFolderAttempts; ++attempt) {
+    if (attempt > 0 && !Wait(kFolderAttemptPauseMs)) return false;
+    if (net::IsFolderReachable(rip.RIPswPath) &&
+        intake::ConnectFolder(rip.RIPswPath, user, password)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+void RipMonitor::ShowProgress(const std::string& swFolder) {
+  std::string text;
+  if (!platform::ReadFileRange(swFolder + "\\tmp\\job.prg", 0, kProgressBytes, text)) {
+    rt_.display.SetRipProgress(rip_, 0, 100, 0);
+    return;
+  }
+  int progress = ProgressOf(text);
+  if (progress >= 0) rt_.display.SetRipProgress(rip_, 0, 100, progress);
+}
+
+bool RipMonitor::IsRipRunning(const core::SettingsStore& s, const std::string& swFolder) {
+  bool running = true;
+  if (s.ForceOpenInputs == 0) {
+    // The RIP holds its inUse file open while it runs, so only a stopped RIP's file
+    // can be deleted, and the test deletes it.
+    const std::string inUse = swFolder + "\\Config\\inUse";
+    running = platform::PathExists(inUse) && !platform::DeleteUnlessInUse(inUse);
+  }
+  rt_.display.SetRipLamp(rip_, RipLamp::Running, running ? Lamp::Green : Lamp::Red);
+  return running;
+}
+
+void RipMonitor::DecideInputOpen(const core::SettingsStore& s, bool running,
+                                 const std::string& logPath) {
+  int open = 0;
+  if (running) {
+    switch (ScanInputState(logPath, Deliverable::Vellora).state) {
+      case InputState::Open:
+        open = 1;
+        break;
+      case InputState::Closed:
+        break;
+      case InputState::Undecided:
+        open = (s.AssumeRunning != 0 || s.ForceOpenInputs != 0) ? 1 : 0;
+        break;
+    }
+  }
+  if (s.ForceOpenInputs != 0) open = 1;
+  rt_.rips[static_cast<size_t>(rip_)].InputOpen = open;
+  rt_.display.SetRipLamp(rip_, RipLamp::Input, open != 0 ? Lamp::Green : Lamp::Red);
+}
+
+int64_t RipMonitor::ReadLines(const LogText& text, int64_t storedPointer,
+                              const core::SettingsStore& s) {
+  int64_t pointer = text.pointer;
+  // Without a stored position, or with a log now shorter than it (the RIP began a
+  // new one), the read is a fresh look at the end of the log and not the
+  // continuation of the job that was open: its closing line is not coming, and the
+  // open job's lines, if they are still there, are read again from its setup line.
+  // Kept open, it would be closed by the first completion line of some other job
+  // and reported with that job's name and its own setup.
+  if (parser_.state() == JobParser::State::InJob &&
+      (storedPointer <= 0 || text.logSize < storedPointer)) {
+    parser_.DropOpenJob();
+  }
+  parser_.BeginPass();
+  LineCursor cursor(text);
+  LogLine line;
+  FinishedJob closed;
+  while (cursor.NextLine(line)) {
+    // A last line without its line break is still being written: it is read whole
+    // at the next pass, and the pointer does not pass it.
+    if (!line.terminated) break;
+    line_.Set(line.text);
+    if (parser_.Feed(line_, line.endOffset, pointer, &closed)) {
+      closed.ripNumber = rip_ + 1;
+      closed.processId = rt_.rips[static_cast<size_t>(rip_)].ProcessId;
+      ReportRipJob(closed, s, lists_, services_, *connection_);
+    }
+  }
+  return pointer;
+}
+
+void RipMonitor::ShowJobState(bool running, const std::string& swFolder) {
+  if (parser_.state() == JobParser::State::InJob && running) {
+    std::string current;
+    if (!platform::ReadFileRange(swFolder + "\\tmp\\current.job", 0, kCurrentJobBytes, current)) {
+      current.clear();
+    }
+    current = CurrentJobText(std::move(current));
+    SetStatus(current);
+    rt_.display.SetRipLamp(rip_, RipLamp::Job, Lamp::Green);
+    Report(1, current, "");
+    return;
+  }
+  SetStatus(running ? "Idle" : "Off");
+  rt_.display.SetRipLamp(rip_, RipLamp::Job, Lamp::Yellow);
+  platform::DeleteFile(swFolder + "\\tmp\\job.prg");
+  Report(running ? 1 : 0, "", "");
+}
+
+RipMonitor::PassEnd RipMonitor::RunPass() {
+  PassEnd end = RunPassSteps();
+  ShowStatus();
+  return end;
+}
+
+RipMonitor::PassEnd RipMonitor::RunPassSteps() {
+  core::RipSlotRuntime& slot = rt_.rips[static_cast<size_t>(rip_)];
+  if (!connection_) Begin();
+
+  // 1. A stop request (of this RIP, or of the whole program) ends the thread.
+  if (slot.StopRequested != 0 || rt_.Stopping()) {
+    slot.InputOpen = 0;
+    if (slot.ProcessId > 0) connection_->Disconnect();
+    return PassEnd::Stopped;
+  }
+  // One settings snapshot for the whole pass.
+  const std::shared_ptr<const core::SettingsStore> settings = rt_.settings.Get();
+  const core::SettingsStore& s = *settings;
+  const core::RipSlot& rip = s.Rips[static_cast<size_t>(rip_)];
+
+  // 2. The monitor's own database connection.
+  if (reconnect_ && slot.ProcessId > 0) {
+    if (!Wait(kReconnectWaitMs)) return PassEnd::Next;
+    const bool backup = s.UseBackup != 0;
+    if (connection_->Connect(backup ? s.DSN2 : s.DSN, backup ? s.DSNuser2 : s.DSNuser,
+                             backup ? s.DSNpw2 : s.DSNpw)) {
+      reconnect_ = false;
+    }
+  }
+
+  // 3. Not followed: only the process table hears of it.
+  if (slot.Tracking == 0) {
+    Report(0, "", "");
+    Wait(kNotTrackingWaitMs);
+    return PassEnd::Next;
+  }
+
+  // 4, 5. The SW folder.
+  const std::string& sw = rip.RIPswPath;
+  if (!ReachSwFolder(rip)) {
+    if (rt_.Stopping()) return PassEnd::Next;
+    rt_.errors.SetErrorState(
+        1, "Unable to access RIP" + std::to_string(rip_ + 1) + " SW folder " + sw);
+    if (s.StopOnError != 0) {
+      slot.Tracking = 0;
+      rt_.display.SetRipLamp(rip_, RipLamp::Status, Lamp::Red);
+      rt_.display.SetRipSwitch(rip_, false, rip.UseRIP != 0);
+      SetStatus("Stopped (folder error)");
+    } else {
+      SetStatus("Connection error..");
+    }
+    Report(2, "", kNoContact);
+    return PassEnd::Next;
+  }
+
+  // 6. The progress of the job being ripped.
+  SetStatus("Idle");
+  ShowProgress(sw);
+
+  // 7, 8. Whether the RIP runs and takes jobs.
+  const std::string logPath = VelloraLogPath(sw);
+  const bool running = IsRipRunning(s, sw);
+  DecideInputOpen(s, running, logPath);
+
+  // 9. What is new in the log.
+  const std::string pointerPath = VelloraPointerPath(rt_.programFolder, rip_);
+  const unsigned reloads = reloadRequests_.load();
+  const int64_t stored = reloads != reloadSeen_ ? 0 : ReadLogPointer(pointerPath);
+  slot.LogPointer = stored;
+  LogText text = ReadNewLogText(logPath, stored, ReadRule::Vellora(s.MaxLogFileReadSize));
+  if (text.failure == ReadFailure::OpenFailed) {
+    if (!Wait(kLogOpenFailureWaitMs)) return PassEnd::Next;
+    Report(2, "", kNoContact);
+    return PassEnd::Next;
+  }
+  if (text.failure == ReadFailure::AllocationFailed) {
+    rt_.errors.SetErrorState(1, "Memory allocation error");
+    return PassEnd::AllocationFailed;
+  }
+  reloadSeen_ = reloads;
+
+  // 10. The lines (none when the read failed).
+  int64_t pointer = text.pointer;
+  if (text.ok()) pointer = ReadLines(text, stored, s);
+
+  // 11. The job state.
+  ShowJobState(running, sw);
+
+  // 12. The position for the next pass.
+  WriteLogPointer(pointerPath, pointer);
+  slot.LogPointer = pointer;
+  text = LogText();  // the buffer is not kept through the wait
+  Wait(kPassWaitMs);
+  return PassEnd::Next;
+}
+
+}  // namespace vellora::riptrack

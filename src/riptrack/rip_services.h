@@ -1,0 +1,77 @@
+// What the RIP tracking needs from the production database and from the operator
+// mail: the process-table reports of a RIP (on the RIP monitor's own connection, and
+// the operator's start and stop on the main one), and where a finished job goes
+// besides the RIP's job list. The tracking only calls these interfaces; the database
+// and notification work fill them in. The defaults behave as "no database
+// connected, no mail configured".
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "core/display.h"
+#include "riptrack/rip_job.h"
+
+namespace vellora::riptrack {
+
+// A finished job as the monitor hands it to the reporting: the texts of the log
+// (upper case), how it ended, and whose it is.
+struct FinishedJob {
+  RipJob job;  // JobName, Setup, JobTime, ErrorText, WarningText; Status follows the flags
+  bool Failed = false;
+  bool Warned = false;
+  int ripNumber = 1;  // 1 to 4
+  int processId = 0;  // the RIP's ProcessId when the job closed
+};
+
+// The report text and the result code of the RIP's job list.
+struct JobReport {
+  std::string text;
+  core::JobResult result = core::JobResult::Completed;
+};
+
+// One database connection of a RIP monitor: each monitor has its own, so the
+// monitors never share a connection.
+class RipConnection {
+ public:
+  virtual ~RipConnection() = default;
+  // True when connected.
+  virtual bool Connect(const std::string& /*dsn*/, const std::string& /*user*/,
+                       const std::string& /*password*/) {
+    return false;
+  }
+  virtual void Disconnect() {}
+  // spUpdateProcess (process id, enabled, state, current job, message). False when
+  // the call failed; the monitor then reconnects at its next pass.
+  virtual bool UpdateProcess(int /*processId*/, int /*enabled*/, int /*state*/,
+                             const std::string& /*currentJob*/, const std::string& /*message*/) {
+    return false;
+  }
+  // The database entries of a finished job: the log entry (spAddLogEntry) and, after
+  // looking the page up by the job's name, the pre-poll entry of that page
+  // (spAddPrepollLogEntry), each under its switch. Runs on the monitor's thread after
+  // the job's row is shown; a failure is not reported back.
+  virtual void AddJobLogEntries(const FinishedJob& /*job*/, const JobReport& /*report*/) {}
+};
+
+class RipServices {
+ public:
+  virtual ~RipServices() = default;
+  // A connection of its own for the monitor of the RIP (index 0 to 3). Called on the
+  // monitor's thread when it starts.
+  virtual std::unique_ptr<RipConnection> OpenRipConnection(int /*ripIndex*/) {
+    return std::make_unique<RipConnection>();
+  }
+  // The operator's start or stop of a RIP, reported on the main connection (which
+  // the input scanner uses too: calls on it must not overlap).
+  virtual bool UpdateProcessOnMain(int /*processId*/, int /*enabled*/, int /*state*/,
+                                   const std::string& /*currentJob*/,
+                                   const std::string& /*message*/) {
+    return false;
+  }
+  // The operators' mail about a failed or warned job, under its switches and the
+  // flood prevention. Runs on the monitor's thread after the job's row is shown.
+  virtual void MailFinishedJob(const FinishedJob& /*job*/, const JobReport& /*report*/) {}
+};
+
+}  // namespace vellora::riptrack

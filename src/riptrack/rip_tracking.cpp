@@ -1,0 +1,70 @@
+// The monitor threads' entry and the operator's RIP commands.
+#include "riptrack/rip_tracking.h"
+
+#include "platform/files.h"
+#include "riptrack/log_pointer.h"
+
+namespace vellora::riptrack {
+
+RipTracking::RipTracking(core::Runtime& rt, RipServices& services)
+    : rt_(rt), services_(services), lists_(rt.display) {}
+
+std::unique_ptr<RipMonitor> RipTracking::NewMonitor(int ripIndex) {
+  if (ripIndex < 0 || ripIndex >= core::kRipCount) return nullptr;
+  return std::make_unique<RipMonitor>(rt_, ripIndex, lists_, services_,
+                                      reloadRequests_[static_cast<size_t>(ripIndex)]);
+}
+
+int RipTracking::RunRipMonitor(int ripIndex) {
+  std::unique_ptr<RipMonitor> monitor = NewMonitor(ripIndex);
+  return monitor ? monitor->Run() : 0;
+}
+
+void RipTracking::ToggleRip(int ripIndex) {
+  if (ripIndex < 0 || ripIndex >= core::kRipCount) return;
+  core::RipSlotRuntime& slot = rt_.rips[static_cast<size_t>(ripIndex)];
+  // One atomic flip: the window and the remote-control poller may both toggle.
+  int was = slot.Tracking.load();
+  while (!slot.Tracking.compare_exchange_weak(was, was != 0 ? 0 : 1)) {
+  }
+  const bool running = was == 0;
+  const bool used = rt_.settings.Get()->Rips[static_cast<size_t>(ripIndex)].UseRIP != 0;
+  rt_.display.SetRipLamp(ripIndex, core::RipLamp::Status,
+                         running && used ? core::Lamp::Green : core::Lamp::Grey);
+  rt_.display.SetRipSwitch(ripIndex, running, used);
+  if (!used) return;
+  // An unregistered RIP has no row in the process table to update.
+  int processId = slot.ProcessId;
+  if (processId > 0) services_.UpdateProcessOnMain(processId, running ? 1 : 0, -1, "", "");
+}
+
+void RipTracking::StartAll() {
+  auto s = rt_.settings.Get();
+  for (int i = 0; i < core::kRipCount; ++i) {
+    if (s->Rips[static_cast<size_t>(i)].UseRIP != 0 &&
+        rt_.rips[static_cast<size_t>(i)].Tracking == 0) {
+      ToggleRip(i);
+    }
+  }
+}
+
+void RipTracking::StopAll() {
+  auto s = rt_.settings.Get();
+  for (int i = 0; i < core::kRipCount; ++i) {
+    if (s->Rips[static_cast<size_t>(i)].UseRIP != 0 &&
+        rt_.rips[static_cast<size_t>(i)].Tracking != 0) {
+      ToggleRip(i);
+    }
+  }
+}
+
+void RipTracking::ReloadRipLogs() {
+  auto s = rt_.settings.Get();
+  for (int i = 0; i < core::kRipCount; ++i) {
+    if (s->Rips[static_cast<size_t>(i)].UseRIP == 0) continue;
+    platform::DeleteFile(VelloraPointerPath(rt_.programFolder, i));
+    reloadRequests_[static_cast<size_t>(i)].fetch_add(1);
+  }
+}
+
+}  // namespace vellora::riptrack
