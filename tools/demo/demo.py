@@ -24,7 +24,7 @@ def write_ini(demo, path_of):
         "NumberOfSpoolers=2",
         "MaxOutstandingJobs=1",
         "StableTime=1",
-        "ForceOpenInputs=1",
+        "ForceOpenInputs=0",
         "MaxRipDoneList=50",
     ]
     for r in (1, 2):
@@ -141,7 +141,19 @@ def main():
     rng = random.Random(2026)
     start = time.time()
     publications = ("NEWS", "ADS")
+    phase = "running"
     while not stop.is_set() and time.time() - start < args.seconds:
+        # A third of the way in, RIP 2 stops taking input for a while; its monitor
+        # sees it in the log and the balancer sends everything to RIP 1 meanwhile.
+        elapsed = time.time() - start
+        if phase == "running" and elapsed > args.seconds / 3:
+            print(f"demo: pausing the input of RIP 2 (ripsim pid {rips[1].pid})", flush=True)
+            rips[1].send_signal(signal.SIGUSR1)
+            phase = "paused"
+        elif phase == "paused" and elapsed > args.seconds / 2:
+            print("demo: resuming the input of RIP 2", flush=True)
+            rips[1].send_signal(signal.SIGUSR2)
+            phase = "resumed"
         pub = publications[dropped % 2]
         page = f"{dropped // 2 + 1:02d}"
         date = time.strftime("%d%m%y")
