@@ -82,6 +82,31 @@ TEST(Dispatch, TwoSimulatedRipsTakeTheJobsInTurn) {
   EXPECT_NE(console.find("RIP 2 took: PAGE-"), std::string::npos);
 }
 
+TEST(Dispatch, ARipWhoseInputIsClosedGetsNothing) {
+  TempDir dir;
+  for (const char* d : {"in", "rip1/SW", "rip2/SW", "rip1/spool", "rip2/spool"}) test::MakeDirs(dir / d);
+  WriteFile(dir / "Vellora.ini", Ini(dir / "in", {dir / "rip1/SW", dir / "rip2/SW"},
+                                     {dir / "rip1/spool", dir / "rip2/spool"}, 1) +
+                                     "ForceOpenInputs=0\r\n");
+  test::ChildProcess rip1, rip2, vellora;
+  ASSERT_TRUE(rip1.Start(Ripsim(), {"--sw", dir / "rip1/SW", "--spool", dir / "rip1/spool", "--rip-ms", "100",
+                                    "--poll-ms", "20", "--quiet"}, dir / "rip1.txt"));
+  ASSERT_TRUE(rip2.Start(Ripsim(), {"--sw", dir / "rip2/SW", "--spool", dir / "rip2/spool", "--paused",
+                                    "--poll-ms", "20", "--quiet"}, dir / "rip2.txt"));
+  ASSERT_TRUE(vellora.Start(Headless(), {"--dir", dir.path()}, dir / "console.txt",
+                            {{"VELLORA_TIME_SCALE", "0.02"}}));
+  // Once the monitors have read the RIPs' state, every job goes to RIP 1.
+  ASSERT_TRUE(WaitFor([&] { return ReadFile(dir / "console.txt").find("RIP 2: input lamp red") != std::string::npos &&
+                                   ReadFile(dir / "console.txt").find("RIP 1: input lamp green") != std::string::npos; }, 30))
+      << ReadFile(dir / "console.txt");
+  for (int k = 0; k < 6; ++k) WriteFile(dir / ("in/P" + std::to_string(k) + ".ps"), "%!PS\n");
+  ASSERT_TRUE(WaitFor([&] { return RegularFiles(dir / "rip1/SW/processed") == 6; }, 60)) << ReadFile(dir / "console.txt");
+  EXPECT_EQ(RegularFiles(dir / "rip2/spool"), 0);
+  EXPECT_NE(ReadFile(dir / "console.txt").find("finished: RIP 1 | completed | P"), std::string::npos);
+  vellora.Signal(SIGTERM);
+  EXPECT_EQ(vellora.Wait(5000), 0);
+}
+
 // The content of page k: its name over and over, so that any cut or mix shows.
 std::string PageContent(int k) {
   std::string name = "PAGE-" + std::to_string(k) + ";";
