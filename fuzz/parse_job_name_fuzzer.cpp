@@ -6,24 +6,12 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "fuzz_support.h"
+
 #include "identify/job_name.h"
 
 using namespace vellora;
 
-namespace {
-
-// The log lines are formatted as usual and then dropped.
-core::LogWriters& Logs() {
-  static core::LogWriters* logs = [] {
-    auto* l = new core::LogWriters;
-    l->Configure(".", true, true);
-    l->RedirectTo([](std::string_view) {});
-    return l;
-  }();
-  return *logs;
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static core::SettingsStore* store = new core::SettingsStore;
@@ -39,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   sp.DefaultPublication = in.ConsumeRandomLengthString(8);
   const std::string name = in.ConsumeRemainingBytesAsString();
 
-  identify::IdentifyContext context{*store, Logs(), identify::FixedClock(now)};
+  identify::IdentifyContext context{*store, fuzz::DiscardingLogs(), identify::FixedClock(now)};
   identify::JobIdentity id;
   const bool ok = identify::ParseJobName(name, 0, id, context);
   if (ok && (id.PubDate < 0 || id.PreviousYearDate < 0)) std::abort();

@@ -7,23 +7,12 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "fuzz_support.h"
+
 #include "identify/regex_renaming.h"
 
 using namespace vellora;
 
-namespace {
-
-core::LogWriters& Logs() {
-  static core::LogWriters* logs = [] {
-    auto* l = new core::LogWriters;
-    l->Configure(".", true, true);
-    l->RedirectTo([](std::string_view) {});
-    return l;
-  }();
-  return *logs;
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static core::SettingsStore* store = new core::SettingsStore;
@@ -38,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   const std::string name = in.ConsumeBytesAsString(std::min<size_t>(in.remaining_bytes(), 255));
 
-  identify::IdentifyContext context{*store, Logs()};
+  identify::IdentifyContext context{*store, fuzz::DiscardingLogs()};
   const identify::RenameResult r = identify::ApplyRegexRenaming(name, 0, context);
   if (!r.renamed && r.name != name) std::abort();
   return 0;

@@ -213,10 +213,9 @@ char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 
 
 }  // namespace
 
-FileStat StatPath(std::string_view path) {
+namespace {
+FileStat FromStat(const struct stat& st) {
   FileStat fs;
-  struct stat st {};
-  if (::stat(ToOsPath(path).c_str(), &st) != 0) return fs;
   fs.exists = true;
   fs.isDirectory = S_ISDIR(st.st_mode);
   fs.isRegular = S_ISREG(st.st_mode);
@@ -224,6 +223,13 @@ FileStat StatPath(std::string_view path) {
   fs.mtimeSec = st.st_mtim.tv_sec;
   fs.mtimeNsec = st.st_mtim.tv_nsec;
   return fs;
+}
+}  // namespace
+
+FileStat StatPath(std::string_view path) {
+  struct stat st {};
+  if (::stat(ToOsPath(path).c_str(), &st) != 0) return {};
+  return FromStat(st);
 }
 
 FileStat StatOpenedFile(std::string_view path) {
@@ -233,13 +239,7 @@ FileStat StatOpenedFile(std::string_view path) {
   if (!fd.ok()) return fs;
   struct stat st {};
   if (::fstat(fd.get(), &st) != 0) return fs;
-  fs.exists = true;
-  fs.isDirectory = S_ISDIR(st.st_mode);
-  fs.isRegular = S_ISREG(st.st_mode);
-  fs.size = static_cast<uint64_t>(st.st_size);
-  fs.mtimeSec = st.st_mtim.tv_sec;
-  fs.mtimeNsec = st.st_mtim.tv_nsec;
-  return fs;
+  return FromStat(st);
 }
 
 bool PathExists(std::string_view path) { return StatPath(path).exists; }
@@ -381,12 +381,7 @@ bool OpenExclusiveAndRead(std::string_view path, FileStat* opened) {
   ReleaseLease(fd.get(), lease);
   if (n < 0) return false;
   if (opened != nullptr) {
-    opened->exists = true;
-    opened->isDirectory = false;
-    opened->isRegular = true;
-    opened->size = static_cast<uint64_t>(st.st_size);
-    opened->mtimeSec = st.st_mtim.tv_sec;
-    opened->mtimeNsec = st.st_mtim.tv_nsec;
+    *opened = FromStat(st);
   }
   return true;
 }

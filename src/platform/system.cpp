@@ -54,8 +54,9 @@ void BlockTerminationSignals() {
   pthread_sigmask(SIG_BLOCK, &set, nullptr);
 }
 
-int WaitForTerminationSignal(long timeoutMs) {
-  sigset_t set = TerminationSet();
+// Waits for one of the signals of the set; the signal number, or 0 after the time-out
+// (milliseconds, < 0: no limit).
+int WaitForSignalIn(const sigset_t& set, long timeoutMs) {
   for (;;) {
     int sig;
     if (timeoutMs < 0) {
@@ -67,10 +68,11 @@ int WaitForTerminationSignal(long timeoutMs) {
       sig = sigtimedwait(&set, nullptr, &ts);
     }
     if (sig > 0) return sig;
-    if (errno == EAGAIN) return 0;
     if (errno != EINTR) return 0;
   }
 }
+
+int WaitForTerminationSignal(long timeoutMs) { return WaitForSignalIn(TerminationSet(), timeoutMs); }
 
 namespace {
 sigset_t ControlSet() {
@@ -88,33 +90,18 @@ void BlockControlSignals() {
 }
 
 ControlSignal WaitForControlSignal(long timeoutMs) {
-  sigset_t set = ControlSet();
-  for (;;) {
-    int sig;
-    if (timeoutMs < 0) {
-      sig = sigwaitinfo(&set, nullptr);
-    } else {
-      struct timespec ts {};
-      ts.tv_sec = timeoutMs / 1000;
-      ts.tv_nsec = (timeoutMs % 1000) * 1000000L;
-      sig = sigtimedwait(&set, nullptr, &ts);
-    }
-    switch (sig) {
-      case SIGINT:
-      case SIGTERM:
-        return ControlSignal::Terminate;
-      case SIGUSR1:
-        return ControlSignal::User1;
-      case SIGUSR2:
-        return ControlSignal::User2;
-      case SIGHUP:
-        return ControlSignal::HangUp;
-      default:
-        break;
-    }
-    // An interruption by some other signal waits again, at most for the full time
-    // once more; the callers only use this as a bounded sleep.
-    if (sig < 0 && errno != EINTR) return ControlSignal::None;
+  switch (WaitForSignalIn(ControlSet(), timeoutMs)) {
+    case SIGINT:
+    case SIGTERM:
+      return ControlSignal::Terminate;
+    case SIGUSR1:
+      return ControlSignal::User1;
+    case SIGUSR2:
+      return ControlSignal::User2;
+    case SIGHUP:
+      return ControlSignal::HangUp;
+    default:
+      return ControlSignal::None;
   }
 }
 
