@@ -16,25 +16,14 @@
 namespace vellora {
 namespace {
 
+using test::Headless;
+using test::Ripsim;
+using test::WaitFor;
+
 using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
 
-std::string Headless() {
-  return test::BuildDir() + "/src/apps/vellora-headless";
-}
-std::string Ripsim() {
-  return test::BuildDir() + "/tools/ripsim/ripsim";
-}
-
-bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 20000) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return true;
-}
 
 int Count(const std::string& text, const std::string& what) {
   int n = 0;

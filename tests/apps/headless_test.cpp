@@ -12,11 +12,12 @@
 namespace vellora {
 namespace {
 
+using test::Headless;
+
 using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
 
-std::string Headless() { return test::BuildDir() + "/src/apps/vellora-headless"; }
 
 TEST(Headless, PrintAndSaveSettings) {
   TempDir dir;

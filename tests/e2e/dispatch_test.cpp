@@ -17,13 +17,15 @@
 namespace vellora {
 namespace {
 
+using test::Headless;
+using test::Ripsim;
+using test::WaitFor;
+
 namespace fs = std::filesystem;
 using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
 
-std::string Headless() { return test::BuildDir() + "/src/apps/vellora-headless"; }
-std::string Ripsim() { return test::BuildDir() + "/tools/ripsim/ripsim"; }
 
 int RegularFiles(const std::string& dir, bool hidden = false) {
   int n = 0;
@@ -34,15 +36,6 @@ int RegularFiles(const std::string& dir, bool hidden = false) {
     n += isHidden == hidden;
   }
   return n;
-}
-
-bool WaitFor(const std::function<bool()>& done, int seconds) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return true;
 }
 
 std::string Ini(const std::string& input, const std::vector<std::string>& sw,
@@ -70,7 +63,7 @@ TEST(Dispatch, TwoSimulatedRipsTakeTheJobsInTurn) {
   for (int k = 0; k < 10; ++k) WriteFile(dir / ("in/PAGE-" + std::to_string(k) + ".ps"), "%!PS\n");
   ASSERT_TRUE(vellora.Start(Headless(), {"--dir", dir.path()}, dir / "console.txt",
                             {{"VELLORA_TIME_SCALE", "0.02"}}));
-  ASSERT_TRUE(WaitFor([&] { return RegularFiles(dir / "rip1/SW/processed") + RegularFiles(dir / "rip2/SW/processed") == 10; }, 60))
+  ASSERT_TRUE(WaitFor([&] { return RegularFiles(dir / "rip1/SW/processed") + RegularFiles(dir / "rip2/SW/processed") == 10; }, 60000))
       << ReadFile(dir / "console.txt");
   vellora.Signal(SIGTERM);
   EXPECT_EQ(vellora.Wait(5000), 0);
@@ -97,10 +90,10 @@ TEST(Dispatch, ARipWhoseInputIsClosedGetsNothing) {
                             {{"VELLORA_TIME_SCALE", "0.02"}}));
   // Once the monitors have read the RIPs' state, every job goes to RIP 1.
   ASSERT_TRUE(WaitFor([&] { return ReadFile(dir / "console.txt").find("RIP 2: input lamp red") != std::string::npos &&
-                                   ReadFile(dir / "console.txt").find("RIP 1: input lamp green") != std::string::npos; }, 30))
+                                   ReadFile(dir / "console.txt").find("RIP 1: input lamp green") != std::string::npos; }, 30000))
       << ReadFile(dir / "console.txt");
   for (int k = 0; k < 6; ++k) WriteFile(dir / ("in/P" + std::to_string(k) + ".ps"), "%!PS\n");
-  ASSERT_TRUE(WaitFor([&] { return RegularFiles(dir / "rip1/SW/processed") == 6; }, 60)) << ReadFile(dir / "console.txt");
+  ASSERT_TRUE(WaitFor([&] { return RegularFiles(dir / "rip1/SW/processed") == 6; }, 60000)) << ReadFile(dir / "console.txt");
   EXPECT_EQ(RegularFiles(dir / "rip2/spool"), 0);
   EXPECT_NE(ReadFile(dir / "console.txt").find("finished: RIP 1 | completed | P"), std::string::npos);
   vellora.Signal(SIGTERM);
@@ -170,8 +163,8 @@ CrashFigures KillDuringDeliveries(const std::string& input, const std::string& s
   // A last, clean run delivers whatever is left.
   test::ChildProcess last;
   EXPECT_TRUE(last.Start(Headless(), {"--dir", site}, site + "/console.txt", {{"VELLORA_TIME_SCALE", "0"}}));
-  EXPECT_TRUE(WaitFor([&] { return RegularFiles(input) == 0; }, 60));
-  EXPECT_TRUE(WaitFor([&] { return ReadFile(site + "/console.txt").find("running in") != std::string::npos; }, 30));
+  EXPECT_TRUE(WaitFor([&] { return RegularFiles(input) == 0; }, 60000));
+  EXPECT_TRUE(WaitFor([&] { return ReadFile(site + "/console.txt").find("running in") != std::string::npos; }, 30000));
   last.Signal(SIGTERM);
   EXPECT_EQ(last.Wait(5000), 0);
   fig.duplicatesAtEnd = check(true);

@@ -7,12 +7,11 @@
 namespace vellora {
 namespace {
 
+using test::Headless;
+
 using test::TempDir;
 using test::WriteFile;
 
-std::string Headless() {
-  return test::BuildDir() + "/src/apps/vellora-headless";
-}
 
 // The printed fields: everything from "Renamed=" on (the log lines come before).
 std::string Fields(const std::string& out) {

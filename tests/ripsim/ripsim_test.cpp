@@ -21,24 +21,15 @@
 namespace vellora {
 namespace {
 
+using test::Ripsim;
+using test::WaitFor;
+
 using test::Exists;
 using test::MakeDirs;
 using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
 
-std::string Ripsim() {
-  return test::BuildDir() + "/tools/ripsim/ripsim";
-}
-
-bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 10000) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return true;
-}
 
 // Splits at CR and LF the way the log readers do: runs of line ends give no lines.
 std::vector<std::string> Lines(const std::string& text) {
@@ -185,7 +176,7 @@ struct Rip {
     if (!process.Start(Ripsim(), args, dir / "console.txt")) {
       return ::testing::AssertionFailure() << "cannot start " << Ripsim();
     }
-    if (!WaitFor([&] { return InputState(Log()) != "undecided"; })) {
+    if (!WaitFor([&] { return InputState(Log()) != "undecided"; }, 10000)) {
       return ::testing::AssertionFailure() << "no start-up lines; console:\n" << Console();
     }
     return ::testing::AssertionSuccess();
@@ -250,7 +241,7 @@ TEST(Ripsim, HoldsInUseWhileRunningAndLeavesItUnheld) {
 
   // Someone deletes the file by force: it is held again at the next poll.
   std::filesystem::remove(rip.inUse);
-  EXPECT_TRUE(WaitFor([&] { return platform::IsFileInUse(rip.inUse); }));
+  EXPECT_TRUE(WaitFor([&] { return platform::IsFileInUse(rip.inUse); }, 10000));
 
   auto t0 = std::chrono::steady_clock::now();
   rip.process.Signal(SIGINT);
@@ -341,7 +332,7 @@ TEST(Ripsim, WritesJobFilesWhileRipping) {
   Drop(rip.spool, "page 07.ps");
   std::string current = rip.sw + "/tmp/current.job";
   std::string progress = rip.sw + "/tmp/job.prg";
-  ASSERT_TRUE(WaitFor([&] { return ReadFile(current) == "page 07.ps"; })) << rip.Console();
+  ASSERT_TRUE(WaitFor([&] { return ReadFile(current) == "page 07.ps"; }, 10000)) << rip.Console();
   EXPECT_TRUE(rip.Taken("page 07.ps")) << "taken out of the spool folder when the job starts";
   EXPECT_TRUE(Exists(rip.sw + "/processed/page 07.ps"));
 
@@ -355,13 +346,13 @@ TEST(Ripsim, WritesJobFilesWhileRipping) {
   }
   EXPECT_GE(seen.size(), 3u) << "progress updated a few times";
   for (int v : seen) EXPECT_TRUE(v >= 0 && v <= 100) << v;
-  EXPECT_TRUE(WaitFor([&] { return !Exists(current); }));
+  EXPECT_TRUE(WaitFor([&] { return !Exists(current); }, 10000));
   EXPECT_EQ(ReadFile(progress), "(100)") << "left for the monitor to delete";
 
   // The monitor deletes job.prg when idle; the next job writes it again.
   std::filesystem::remove(progress);
   Drop(rip.spool, "page 08.ps");
-  EXPECT_TRUE(WaitFor([&] { return Exists(progress) && ReadFile(current) == "page 08.ps"; }));
+  EXPECT_TRUE(WaitFor([&] { return Exists(progress) && ReadFile(current) == "page 08.ps"; }, 10000));
 }
 
 TEST(Ripsim, PausedInputHoldsFilesUntilResumed) {
@@ -374,12 +365,12 @@ TEST(Ripsim, PausedInputHoldsFilesUntilResumed) {
   EXPECT_FALSE(rip.Taken("p1.ps"));
 
   rip.process.Signal(SIGUSR2);
-  ASSERT_TRUE(WaitFor([&] { return rip.Taken("p1.ps"); }));
+  ASSERT_TRUE(WaitFor([&] { return rip.Taken("p1.ps"); }, 10000));
   EXPECT_EQ(InputState(rip.Log()), "open");
-  ASSERT_TRUE(WaitFor([&] { return Has(rip.Log(), "Job Completed: p1.ps"); }));
+  ASSERT_TRUE(WaitFor([&] { return Has(rip.Log(), "Job Completed: p1.ps"); }, 10000));
 
   rip.process.Signal(SIGUSR1);
-  ASSERT_TRUE(WaitFor([&] { return InputState(rip.Log()) == "closed"; }));
+  ASSERT_TRUE(WaitFor([&] { return InputState(rip.Log()) == "closed"; }, 10000));
   EXPECT_TRUE(Has(rip.LogLines().back(), "STOPPING"));
   rip.process.Signal(SIGUSR1);  // already stopped: no second line
   Drop(rip.spool, "p2.ps");
@@ -404,16 +395,16 @@ TEST(Ripsim, StartsNewShorterLogs) {
   EXPECT_EQ(ReadFile(rip.logPath + ".old"), old);
   EXPECT_EQ(rip.LogLines().size(), 3u) << rip.Log();
   for (const char* n : {"a.ps", "b.ps", "c.ps"}) Drop(rip.spool, n);
-  ASSERT_TRUE(WaitFor([&] { return ReadLikeDaemon(rip.LogLines()).size() == 3; }));
+  ASSERT_TRUE(WaitFor([&] { return ReadLikeDaemon(rip.LogLines()).size() == 3; }, 10000));
   std::string before = rip.Log();
 
   rip.process.Signal(SIGHUP);
-  ASSERT_TRUE(WaitFor([&] { return rip.Log().size() < before.size(); }));
+  ASSERT_TRUE(WaitFor([&] { return rip.Log().size() < before.size(); }, 10000));
   EXPECT_EQ(ReadFile(rip.logPath + ".old"), before);
   EXPECT_EQ(InputState(rip.Log()), "open") << "the new log tells the input state again";
   EXPECT_TRUE(ReadLikeDaemon(rip.LogLines()).empty());
   Drop(rip.spool, "d.ps");
-  ASSERT_TRUE(WaitFor([&] { return ReadLikeDaemon(rip.LogLines()).size() == 1; }));
+  ASSERT_TRUE(WaitFor([&] { return ReadLikeDaemon(rip.LogLines()).size() == 1; }, 10000));
   EXPECT_EQ(ReadLikeDaemon(rip.LogLines())[0].name, "d.ps");
 
   // Without --new-log a restart appends to the log it finds.
@@ -431,11 +422,11 @@ TEST(Ripsim, TakesAFileOnlyOnceItsWriterClosesIt) {
   ASSERT_TRUE(writer->ok());
   ASSERT_TRUE(rip.Start({"--rip-ms", "0"}));
   Drop(rip.spool, "later.ps");
-  ASSERT_TRUE(WaitFor([&] { return Has(rip.Log(), "Job Completed: later.ps"); }));
+  ASSERT_TRUE(WaitFor([&] { return Has(rip.Log(), "Job Completed: later.ps"); }, 10000));
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   EXPECT_FALSE(rip.Taken("late.ps")) << "still open for writing";
   writer.reset();
-  ASSERT_TRUE(WaitFor([&] { return Has(rip.Log(), "Job Completed: late.ps"); }));
+  ASSERT_TRUE(WaitFor([&] { return Has(rip.Log(), "Job Completed: late.ps"); }, 10000));
   EXPECT_EQ(ReadFile(rip.sw + "/processed/late.ps"), "%!PS half written");
 }
 
@@ -467,7 +458,7 @@ TEST(Ripsim, KeepsEveryCopyAndClosesAJobCutShort) {
   Drop(rip.spool + "/A3", "same.ps", "first");
   Drop(rip.spool + "/A4", "same.ps", "second");
   ASSERT_TRUE(rip.Start({"--rip-ms", "0"}));
-  ASSERT_TRUE(WaitFor([&] { return ReadLikeDaemon(rip.LogLines()).size() == 2; }));
+  ASSERT_TRUE(WaitFor([&] { return ReadLikeDaemon(rip.LogLines()).size() == 2; }, 10000));
   // Same name: listed by path, so A3 comes first.
   EXPECT_EQ(ReadFile(rip.sw + "/processed/same.ps"), "first");
   EXPECT_EQ(ReadFile(rip.sw + "/processed/same~2.ps"), "second");
@@ -476,7 +467,7 @@ TEST(Ripsim, KeepsEveryCopyAndClosesAJobCutShort) {
 
   ASSERT_TRUE(rip.Start({"--rip-ms", "60000"}));
   Drop(rip.spool, "long.ps");
-  ASSERT_TRUE(WaitFor([&] { return Exists(rip.sw + "/tmp/current.job"); }));
+  ASSERT_TRUE(WaitFor([&] { return Exists(rip.sw + "/tmp/current.job"); }, 10000));
   auto t0 = std::chrono::steady_clock::now();
   rip.process.Signal(SIGTERM);
   ASSERT_EQ(rip.process.Wait(5000), 0);

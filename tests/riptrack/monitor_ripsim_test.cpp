@@ -16,24 +16,15 @@
 namespace vellora::riptrack {
 namespace {
 
+using test::Ripsim;
+using test::WaitFor;
+
 using test::Exists;
 using test::MakeDirs;
 using test::MonitorSite;
 using test::ReadFile;
 using test::WriteFile;
 
-std::string Ripsim() {
-  return test::BuildDir() + "/tools/ripsim/ripsim";
-}
-
-bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 20000) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return true;
-}
 
 // A file appears in the spool folder whole, as the balancer delivers it.
 void Drop(const std::string& folder, const std::string& name) {

@@ -21,7 +21,7 @@ namespace vellora::services {
 namespace {
 
 using test::ReadFile;
-using test::WaitUntil;
+using test::WaitFor;
 using Files = std::vector<std::string>;
 
 const std::string kWarning = "Font Univers-CondensedBold not found, Courier substituted";
@@ -58,7 +58,7 @@ class Site {
 
   // Passes every 100 ms; time stamps five hours west of Greenwich.
   void StartBrindlog() {
-    ASSERT_TRUE(brindlog.Start(test::BuildDir() + "/src/apps/brindlog", {}, dir / "brindlog.out",
+    ASSERT_TRUE(brindlog.Start(test::Brindlog(), {}, dir / "brindlog.out",
                                {{"BRINDLOG_CONFIG", dir / "Parameters.ini"},
                                 {"VELLORA_TIME_SCALE", "0.02"},
                                 {"TZ", "XYZ+5"}}));
@@ -73,9 +73,9 @@ class Site {
                                   "50",   "--poll-ms", "20",      "--quiet"};
     args.insert(args.end(), extra.begin(), extra.end());
     size_t lines = ReadFile(log).size();
-    ASSERT_TRUE(ripsim.Start(test::BuildDir() + "/tools/ripsim/ripsim", args, dir / "ripsim.out"));
+    ASSERT_TRUE(ripsim.Start(test::Ripsim(), args, dir / "ripsim.out"));
     ASSERT_TRUE(
-        WaitUntil([&] { return ReadFile(log).find("PUBLISHING", lines) != std::string::npos; }));
+        WaitFor([&] { return ReadFile(log).find("PUBLISHING", lines) != std::string::npos; }, 15000));
   }
   void StopRipsim() {
     if (!ripsim.Running()) return;
@@ -95,10 +95,10 @@ class Site {
   }
   void WaitPasses(size_t n) {
     size_t target = Passes() + n;
-    ASSERT_TRUE(WaitUntil([&] { return Passes() >= target; }));
+    ASSERT_TRUE(WaitFor([&] { return Passes() >= target; }, 15000));
   }
   bool WaitFile(const std::string& name) {
-    return WaitUntil([&] { return test::Exists(xml + "/" + name); });
+    return WaitFor([&] { return test::Exists(xml + "/" + name); }, 15000);
   }
   std::string Status() {
     std::string s = ReadFile(xml + "/RipStatus.xml");
@@ -107,7 +107,7 @@ class Site {
                                                             : "";
   }
   bool WaitStatus(const std::string& want) {
-    return WaitUntil([&] { return Status() == want; });
+    return WaitFor([&] { return Status() == want; }, 15000);
   }
   // The texts of the "Starting Job On " lines, in log order.
   std::vector<std::string> JobTimes() {
@@ -217,8 +217,8 @@ TEST(BrindlogWithRipsim, ARestartGoesOnAtThePointerAndANewLogIsReadFromItsStart)
   // A job finishes while the daemon is down; it is found after the restart, and
   // the two before it are not written again.
   site.Drop("j3.ps");
-  ASSERT_TRUE(WaitUntil(
-      [&] { return ReadFile(site.log).find("Job Completed: j3.ps") != std::string::npos; }));
+  ASSERT_TRUE(WaitFor(
+      [&] { return ReadFile(site.log).find("Job Completed: j3.ps") != std::string::npos; }, 15000));
   std::filesystem::remove(site.debug);
   site.StartBrindlog();
   ASSERT_TRUE(site.WaitFile("j3.ps.xml"));
@@ -230,7 +230,7 @@ TEST(BrindlogWithRipsim, ARestartGoesOnAtThePointerAndANewLogIsReadFromItsStart)
   // The RIP starts a new, shorter log: read from its start, nothing old again.
   std::filesystem::remove(site.xml + "/j3.ps.xml");
   site.ripsim.Signal(SIGHUP);
-  ASSERT_TRUE(WaitUntil([&] { return test::Exists(site.rip + "/SW/Logfile.old"); }));
+  ASSERT_TRUE(WaitFor([&] { return test::Exists(site.rip + "/SW/Logfile.old"); }, 15000));
   site.Drop("j4.ps");
   ASSERT_TRUE(site.WaitFile("j4.ps.xml"));
   site.WaitPasses(3);
@@ -246,8 +246,8 @@ TEST(BrindlogFaults, AnUnreachableRipFolderLeavesThePreviousStatus) {
     site.StartBrindlog();
     ASSERT_TRUE(site.WaitStatus("Running"));
     std::filesystem::rename(site.rip, site.dir / "away");
-    ASSERT_TRUE(WaitUntil(
-        [&] { return test::CountMessages(site.debug, "ERROR: Rip not accessible") >= 3; }));
+    ASSERT_TRUE(WaitFor(
+        [&] { return test::CountMessages(site.debug, "ERROR: Rip not accessible") >= 3; }, 15000));
     EXPECT_EQ(site.Status(), "Running");
   }
   std::filesystem::rename(site.dir / "away", site.rip);
@@ -259,7 +259,7 @@ TEST(BrindlogFaults, AMissingXmlFolderIsReportedAndTriedAgain) {
   test::WriteFile(site.log, "PUBLISHING\r\n");
   site.StartBrindlog();
   std::string message = "ERROR: Cannot create " + site.xml + "\\RipStatus.xml file";
-  ASSERT_TRUE(WaitUntil([&] { return test::CountMessages(site.debug, message) >= 2; }));
+  ASSERT_TRUE(WaitFor([&] { return test::CountMessages(site.debug, message) >= 2; }, 15000));
   EXPECT_EQ(test::CountMessages(site.debug, "Illegal XML log folder " + site.xml), 1u);
   test::MakeDirs(site.xml);
   EXPECT_TRUE(site.WaitStatus("Not running"));
@@ -300,7 +300,7 @@ TEST(BrindlogFaults, AnUnwritableXmlFolderIsReportedAndTriedAgain) {
   if (!readOnly.ok()) GTEST_SKIP() << "no read-only folder can be made here";
   site.StartBrindlog();
   std::string message = "ERROR: Cannot create " + site.xml + "\\RipStatus.xml file";
-  ASSERT_TRUE(WaitUntil([&] { return test::CountMessages(site.debug, message) >= 2; }));
+  ASSERT_TRUE(WaitFor([&] { return test::CountMessages(site.debug, message) >= 2; }, 15000));
   EXPECT_FALSE(test::Exists(site.xml + "/RipStatus.xml"));
   readOnly.Undo();
   EXPECT_TRUE(site.WaitStatus("Not running"));

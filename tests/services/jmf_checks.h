@@ -75,15 +75,6 @@ inline std::vector<std::string> FilesBelow(const std::string& folder, bool visib
   return out;
 }
 
-inline bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 15000) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return true;
-}
-
 // The job file's text for the given values, time stamp blanked.
 inline std::string ExpectedJobJmf(const std::string& host, const std::string& status,
                                   const std::string& fileName, const std::string& setup,

@@ -18,11 +18,12 @@
 namespace vellora::services {
 namespace {
 
+using test::Brindlog;
+
 using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
 
-std::string Brindlog() { return test::BuildDir() + "/src/apps/brindlog"; }
 
 // A systemctl that records its calls; "start" also records whether the parameters
 // were already there; verbs named in FAIL_VERBS fail.

@@ -91,6 +91,19 @@ int ChildProcess::Wait(int timeoutMs) {
   return status_;
 }
 
+std::string Headless() { return BuildDir() + "/src/apps/vellora-headless"; }
+std::string Ripsim() { return BuildDir() + "/tools/ripsim/ripsim"; }
+std::string Brindlog() { return BuildDir() + "/src/apps/brindlog"; }
+
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return true;
+}
+
 int RunProgram(const std::string& program, const std::vector<std::string>& args,
                std::string* output, const std::map<std::string, std::string>& env,
                int timeoutMs) {

@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -32,6 +33,14 @@ class ChildProcess {
   pid_t pid_ = -1;
   int status_ = -1;
 };
+
+// The project's programs in the build folder.
+std::string Headless();
+std::string Ripsim();
+std::string Brindlog();
+
+// Polls the condition every 10 ms until it holds (true) or the time-out passes.
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 20000);
 
 // Runs to completion and returns the exit status; output collected into *output.
 int RunProgram(const std::string& program, const std::vector<std::string>& args,
