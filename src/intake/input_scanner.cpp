@@ -14,10 +14,6 @@ namespace {
 
 constexpr const char* kNotInFolderNames = ":/\\<>|?*";
 
-std::string Credential(int useCurrentUser, const std::string& value) {
-  return useCurrentUser != 0 ? std::string() : value;
-}
-
 }  // namespace
 
 InputScanner::InputScanner(core::Runtime& rt, WaitingJobs& waiting, RipQueues& ripQueues,
@@ -33,8 +29,10 @@ void InputScanner::RemoveStaleCopies() {
   for (int m = 0; m < s->NumberOfSpoolers; ++m) {
     const core::Spooler& sp = s->Spoolers[static_cast<size_t>(m)];
     for (int r = 0; r < core::kRipCount; ++r) {
-      if (!sp.RipSpool[static_cast<size_t>(r)].empty()) folders.insert(sp.RipSpool[static_cast<size_t>(r)]);
-      if (!sp.RipSpoolMono[static_cast<size_t>(r)].empty()) folders.insert(sp.RipSpoolMono[static_cast<size_t>(r)]);
+      if (!sp.RipSpool[static_cast<size_t>(r)].empty())
+        folders.insert(sp.RipSpool[static_cast<size_t>(r)]);
+      if (!sp.RipSpoolMono[static_cast<size_t>(r)].empty())
+        folders.insert(sp.RipSpoolMono[static_cast<size_t>(r)]);
     }
     if (sp.ArchivePdf != 0) folders.insert(sp.PdfArchive);
   }
@@ -93,7 +91,8 @@ void InputScanner::ConnectDatabase(const core::SettingsStore& s) {
     db_.ReloadNameCaches();
     for (int r = 0; r < core::kRipCount; ++r) {
       if (s.Rips[static_cast<size_t>(r)].UseRIP != 0) {
-        rt_.rips[static_cast<size_t>(r)].ProcessId = db_.RegisterRip(s.Rips[static_cast<size_t>(r)].RIPName);
+        rt_.rips[static_cast<size_t>(r)].ProcessId =
+            db_.RegisterRip(s.Rips[static_cast<size_t>(r)].RIPName);
       }
     }
     db_.ConnectSecond(dsn, user, pw);
@@ -105,7 +104,7 @@ bool InputScanner::ReachFolder(const std::string& folder, bool useCurrentUser,
                                const std::string& user, const std::string& password) {
   for (int attempt = 0; attempt < 2; ++attempt) {
     if (net::IsFolderReachable(folder) &&
-        ConnectFolder(folder, Credential(useCurrentUser, user), Credential(useCurrentUser, password))) {
+        ConnectFolderAs(folder, useCurrentUser ? 1 : 0, user, password)) {
       return true;
     }
   }
@@ -146,7 +145,8 @@ void InputScanner::ListSpoolers() {
                      sp.InputSpoolPassword)) {
       rt_.errors.SetErrorState(1, "Unable to access Input folder " + sp.InputSpool);
       if (s->StopOnError != 0) {
-        rt_.settings.Update([m](core::SettingsStore& w) { w.Spoolers[static_cast<size_t>(m)].Enable = 0; });
+        rt_.settings.Update(
+            [m](core::SettingsStore& w) { w.Spoolers[static_cast<size_t>(m)].Enable = 0; });
       }
       continue;
     }
@@ -176,8 +176,10 @@ int InputScanner::CountRipLoad(const core::SettingsStore& s, int r) {
     const core::Spooler& sp = s.Spoolers[static_cast<size_t>(m)];
     const std::string& folder = sp.RipSpool[static_cast<size_t>(r)];
     if (folder.empty()) continue;
-    bool recurse = (s.Version2 != 0 && sp.DatabaseTemplate != 0) || sp.MonoFolder[static_cast<size_t>(r)] != 0;
-    auto it = std::find_if(folders.begin(), folders.end(), [&](const auto& f) { return f.first == folder; });
+    bool recurse =
+        (s.Version2 != 0 && sp.DatabaseTemplate != 0) || sp.MonoFolder[static_cast<size_t>(r)] != 0;
+    auto it = std::find_if(folders.begin(), folders.end(),
+                           [&](const auto& f) { return f.first == folder; });
     if (it == folders.end()) {
       folders.emplace_back(folder, recurse);
     } else {
@@ -288,7 +290,8 @@ std::string InputScanner::Destination(const core::Spooler& sp, int r, const std:
   if (!colour && sp.MonoFolder[ri] != 0 && !sp.RipSpoolMono[ri].empty() && separationSet > 0) {
     folder = sp.RipSpoolMono[ri];
   }
-  if (!(sp.DatabaseTemplate != 0 && db_.Connected() && sp.UseDatabase != 0 && !sp.NameConv.empty())) {
+  if (!(sp.DatabaseTemplate != 0 && db_.Connected() && sp.UseDatabase != 0 &&
+        !sp.NameConv.empty())) {
     return folder + "\\" + name;
   }
   double width = 0, height = 0, bleed = 0;
@@ -300,11 +303,13 @@ std::string InputScanner::Destination(const core::Spooler& sp, int r, const std:
     pageFormat += "\\";
     if (s->AllowScaling != 0 && sp.ScalePdf != 0 && width > 0 && height > 0) {
       std::string why;
-      if (!pdf_.Scale(source, width + 2 * bleed, height + 2 * bleed, why)) rt_.errors.SetErrorState(1, why);
+      if (!pdf_.Scale(source, width + 2 * bleed, height + 2 * bleed, why))
+        rt_.errors.SetErrorState(1, why);
     }
     if (s->AllowCropping != 0 && sp.TrimPdf != 0 && width > 0 && height > 0) {
       std::string why;
-      if (!pdf_.Trim(source, width + 2 * bleed, height + 2 * bleed, why)) rt_.errors.SetErrorState(1, why);
+      if (!pdf_.Trim(source, width + 2 * bleed, height + 2 * bleed, why))
+        rt_.errors.SetErrorState(1, why);
     }
   }
   return folder + "\\" + pageFormat + name;

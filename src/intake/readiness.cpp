@@ -35,6 +35,12 @@ bool ConnectFolder(const std::string& path, [[maybe_unused]] const std::string& 
   return net::IsFolderReachable(path);
 }
 
+bool ConnectFolderAs(const std::string& path, int useCurrentUser, const std::string& user,
+                     const std::string& password) {
+  if (useCurrentUser != 0) return ConnectFolder(path, std::string(), std::string());
+  return ConnectFolder(path, user, password);
+}
+
 bool MatchesMask(std::string_view fileName, std::string_view maskList) {
   if (maskList.empty() || maskList == "*" || maskList == "*.*") return false;
   const std::string nameExtension = platform::ExtensionPart(fileName);

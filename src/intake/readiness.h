@@ -35,6 +35,11 @@ struct ListingEntry {
 // itself does nothing; user and password are kept for a build that connects.
 bool ConnectFolder(const std::string& path, const std::string& user, const std::string& password);
 
+// ConnectFolder with a folder's configured credentials: with useCurrentUser set, user
+// and password are left out so that the process's own credentials apply.
+bool ConnectFolderAs(const std::string& path, int useCurrentUser, const std::string& user,
+                     const std::string& password);
+
 // Whether the file name is matched by one of the ";"-separated masks: a mask equal to
 // the whole name (case-sensitive), or one whose extension equals the name's
 // extension without regard to case ("*.tmp" matches JOB.TMP, "thumbs.db" every .db

@@ -21,10 +21,6 @@ constexpr const char* kNoContact = "No contact to RIP";
 constexpr size_t kProgressBytes = 4096;
 constexpr size_t kCurrentJobBytes = 255;
 
-std::string Credential(int useCurrentUser, const std::string& value) {
-  return useCurrentUser != 0 ? std::string() : value;
-}
-
 // The number after the first "(" of job.prg, as atoi reads it; -1 when there is no
 // "(". The bar runs from 0 to 100, and so does what it is given.
 int ProgressOf(const std::string& text) {
@@ -103,12 +99,11 @@ void RipMonitor::Report(int state, const std::string& currentJob, const std::str
 }
 
 bool RipMonitor::ReachSwFolder(const core::RipSlot& rip) {
-  const std::string user = Credential(rip.RIPUseCurrentUser, rip.RIPUserName);
-  const std::string password = Credential(rip.RIPUseCurrentUser, rip.RIPPassword);
   for (int attempt = 0; attempt < kFolderAttempts; ++attempt) {
     if (attempt > 0 && !Wait(kFolderAttemptPauseMs)) return false;
     if (net::IsFolderReachable(rip.RIPswPath) &&
-        intake::ConnectFolder(rip.RIPswPath, user, password)) {
+        intake::ConnectFolderAs(rip.RIPswPath, rip.RIPUseCurrentUser, rip.RIPUserName,
+                                rip.RIPPassword)) {
       return true;
     }
   }
