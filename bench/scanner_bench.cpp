@@ -6,11 +6,11 @@
 
 #include <atomic>
 #include <chrono>
-#include <thread>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 
 #include "core/display.h"
 #include "core/pacing.h"
@@ -30,7 +30,8 @@ double Seconds(Clock::time_point a, Clock::time_point b) {
 void Fill(const std::string& folder, int files, const std::string& prefix) {
   fs::create_directories(folder);
   for (int k = 0; k < files; ++k) {
-    std::ofstream(folder + "/" + prefix + std::to_string(k) + ".ps") << "%!PS-Adobe-3.0\n" << std::string(2000, 'x');
+    std::ofstream(folder + "/" + prefix + std::to_string(k) + ".ps") << "%!PS-Adobe-3.0\n"
+                                                                     << std::string(2000, 'x');
   }
 }
 
@@ -56,7 +57,8 @@ int main() {
   {
     Bench b(root + "/pass");
     const int spoolers = 100, files = 300;
-    for (int m = 0; m < spoolers; ++m) Fill(b.root + "/in" + std::to_string(m), files, "S" + std::to_string(m) + "-");
+    for (int m = 0; m < spoolers; ++m)
+      Fill(b.root + "/in" + std::to_string(m), files, "S" + std::to_string(m) + "-");
     Fill(b.root + "/spool", 1, "busy");
     fs::create_directories(b.root + "/sw");
     b.rt.settings.Update([&](core::SettingsStore& s) {
@@ -81,8 +83,9 @@ int main() {
       scanner.RunPass();
       best = std::min(best, Seconds(t0, Clock::now()));
     }
-    std::printf("scanner pass, 100 spoolers x 300 files, no room: best of 5 %.1f ms (%zu waiting rows)\n",
-                best * 1000, b.waiting.Rows().size());
+    std::printf(
+        "scanner pass, 100 spoolers x 300 files, no room: best of 5 %.1f ms (%zu waiting rows)\n",
+        best * 1000, b.waiting.Rows().size());
   }
 
   // 2. Deliveries per second at time scale 0, with two RIPs that take every file at
@@ -93,7 +96,8 @@ int main() {
     const int jobs = 2000;
     Bench b(root + "/deliver");
     Fill(b.root + "/in", jobs, "P");
-    for (const char* d : {"/sw1", "/sw2", "/spool1", "/spool2", "/taken"}) fs::create_directories(b.root + d);
+    for (const char* d : {"/sw1", "/sw2", "/spool1", "/spool2", "/taken"})
+      fs::create_directories(b.root + d);
     b.rt.settings.Update([&](core::SettingsStore& s) {
       s.DSN.clear();
       s.StableTime = 0;
@@ -151,8 +155,9 @@ int main() {
     double bareTime = Seconds(t1, Clock::now());
     stop = true;
     rips.join();
-    std::printf("deliveries at time scale 0: %.0f per second; bare loop: %.0f per second; ratio %.1f\n",
-                jobs / scannerTime, jobs / bareTime, scannerTime / bareTime);
+    std::printf(
+        "deliveries at time scale 0: %.0f per second; bare loop: %.0f per second; ratio %.1f\n",
+        jobs / scannerTime, jobs / bareTime, scannerTime / bareTime);
   }
   fs::remove_all(root);
   return 0;

@@ -47,9 +47,15 @@ void BM_SortQueue(benchmark::State& state) {
     q.Sort(false);
     benchmark::DoNotOptimize(q[0].FileName.data());
   }
-  state.SetLabel(state.range(0) == kRandom ? "random times" : state.range(0) == kAscending ? "ascending" : "descending");
+  state.SetLabel(state.range(0) == kRandom      ? "random times"
+                 : state.range(0) == kAscending ? "ascending"
+                                                : "descending");
 }
-BENCHMARK(BM_SortQueue)->Arg(kRandom)->Arg(kAscending)->Arg(kDescending)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SortQueue)
+    ->Arg(kRandom)
+    ->Arg(kAscending)
+    ->Arg(kDescending)
+    ->Unit(benchmark::kMillisecond);
 
 void BM_LiteralExchange(benchmark::State& state) {
   InputQueue base = MakeQueue(100, 300, kRandom);

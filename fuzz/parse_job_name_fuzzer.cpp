@@ -12,7 +12,6 @@
 
 using namespace vellora;
 
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static core::SettingsStore* store = new core::SettingsStore;
   FuzzedDataProvider in(data, size);

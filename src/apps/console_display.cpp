@@ -8,35 +8,49 @@ namespace {
 
 const char* LampName(core::Lamp lamp) {
   switch (lamp) {
-    case core::Lamp::Green: return "green";
-    case core::Lamp::Red: return "red";
-    case core::Lamp::Yellow: return "yellow";
-    case core::Lamp::Grey: return "grey";
-    case core::Lamp::Dark: return "dark";
+    case core::Lamp::Green:
+      return "green";
+    case core::Lamp::Red:
+      return "red";
+    case core::Lamp::Yellow:
+      return "yellow";
+    case core::Lamp::Grey:
+      return "grey";
+    case core::Lamp::Dark:
+      return "dark";
   }
   return "?";
 }
 
 const char* RipLampName(core::RipLamp which) {
   switch (which) {
-    case core::RipLamp::Status: return "status";
-    case core::RipLamp::Running: return "running";
-    case core::RipLamp::Input: return "input";
-    case core::RipLamp::Job: return "job";
+    case core::RipLamp::Status:
+      return "status";
+    case core::RipLamp::Running:
+      return "running";
+    case core::RipLamp::Input:
+      return "input";
+    case core::RipLamp::Job:
+      return "job";
   }
   return "?";
 }
 
 const char* ResultName(core::JobResult r) {
   switch (r) {
-    case core::JobResult::Completed: return "completed";
-    case core::JobResult::Failed: return "failed";
-    case core::JobResult::Warning: return "warning";
+    case core::JobResult::Completed:
+      return "completed";
+    case core::JobResult::Failed:
+      return "failed";
+    case core::JobResult::Warning:
+      return "warning";
   }
   return "?";
 }
 
-std::string Rip(int rip) { return "RIP " + std::to_string(rip + 1); }
+std::string Rip(int rip) {
+  return "RIP " + std::to_string(rip + 1);
+}
 
 }  // namespace
 

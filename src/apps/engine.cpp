@@ -13,14 +13,17 @@ Engine::Engine(core::Display& display, core::Pacer& pacer, std::string programFo
   startup_ = std::make_unique<core::Startup>(rt_, MakeWorkers());
 }
 
-Engine::~Engine() { Stop(); }
+Engine::~Engine() {
+  Stop();
+}
 
 core::Workers Engine::MakeWorkers() {
   core::Workers w;
   w.inputScanner = [this] {
     // Built on the scanner's own thread, after the settings are loaded: it reads
     // whether a database is configured once, when it starts.
-    scanner_ = std::make_unique<intake::InputScanner>(rt_, waiting_, ripQueues_, noDatabase_, noPdf_);
+    scanner_ =
+        std::make_unique<intake::InputScanner>(rt_, waiting_, ripQueues_, noDatabase_, noPdf_);
     scanner_->Run();
   };
   w.ripMonitor = [this](int rip) { tracking_.RunRipMonitor(rip); };
@@ -34,7 +37,8 @@ bool Engine::KillJobs(const std::vector<intake::RowKey>& rows,
 
 void Engine::Start() {
   // Where the echo cannot be sent at all, the program log says how to permit it.
-  net::SetEchoProblemReporter([this](const std::string& line) { rt_.logs.LogMessage("%s", line.c_str()); });
+  net::SetEchoProblemReporter(
+      [this](const std::string& line) { rt_.logs.LogMessage("%s", line.c_str()); });
   startup_->Initialise();
 }
 

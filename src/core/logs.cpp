@@ -14,9 +14,15 @@ void LogWriters::Configure(const std::string& folder, bool logging, bool dbError
   dbErrorLogging_ = dbErrorLogging;
 }
 
-std::string LogWriters::ProgramLogPath() const { return folder_ + "\\Vellora.log"; }
-std::string LogWriters::BalancerLogPath() const { return folder_ + "\\Quillon.log"; }
-std::string LogWriters::DbErrorLogPath() const { return folder_ + "\\VelloraDBerror.log"; }
+std::string LogWriters::ProgramLogPath() const {
+  return folder_ + "\\Vellora.log";
+}
+std::string LogWriters::BalancerLogPath() const {
+  return folder_ + "\\Quillon.log";
+}
+std::string LogWriters::DbErrorLogPath() const {
+  return folder_ + "\\VelloraDBerror.log";
+}
 
 void LogWriters::LogMessage(const char* format, ...) {
   if (!logging_) return;
@@ -47,8 +53,8 @@ void LogWriters::LogDbError(const char* format, ...) {
   va_end(args);
 }
 
-void LogWriters::Write(std::mutex& lock, const std::string& path, Rollover rollover,
-                       bool withDate, const char* format, va_list args) {
+void LogWriters::Write(std::mutex& lock, const std::string& path, Rollover rollover, bool withDate,
+                       const char* format, va_list args) {
   // Both buffers are bounded: a longer message or line is cut, never overrun.
   char message[kBufferSize];
   std::vsnprintf(message, sizeof message, format, args);
@@ -59,8 +65,8 @@ void LogWriters::Write(std::mutex& lock, const std::string& path, Rollover rollo
     n = std::snprintf(line, sizeof line, "[%.2d-%.2d %.2d:%.2d:%.2d.%.3d] %s\r\n", t.day, t.month,
                       t.hour, t.minute, t.second, t.millisecond, message);
   } else {
-    n = std::snprintf(line, sizeof line, "[%.2d:%.2d:%.2d.%.3d] %s\r\n", t.hour, t.minute,
-                      t.second, t.millisecond, message);
+    n = std::snprintf(line, sizeof line, "[%.2d:%.2d:%.2d.%.3d] %s\r\n", t.hour, t.minute, t.second,
+                      t.millisecond, message);
   }
   if (n < 0) return;
   size_t length = static_cast<size_t>(n);

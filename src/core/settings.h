@@ -49,7 +49,7 @@ struct Spooler {
   std::string Separators = "_-,";
   int UseDatabase = 0;
   int UseRegex = 0;
-  std::array<std::string, 4> MatchExpression;   // pairs 1 to 4
+  std::array<std::string, 4> MatchExpression;  // pairs 1 to 4
   std::array<std::string, 4> FormatExpression;
   std::string DefaultPageFormat;
   int DeleteUnknownJobs = 0;

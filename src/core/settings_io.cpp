@@ -36,8 +36,12 @@ class Reader {
   const platform::ProfileFile& file_;
 };
 
-std::string Flag(int v) { return v != 0 ? "1" : "0"; }
-std::string Num(int v) { return std::to_string(v); }
+std::string Flag(int v) {
+  return v != 0 ? "1" : "0";
+}
+std::string Num(int v) {
+  return std::to_string(v);
+}
 
 }  // namespace
 
@@ -357,8 +361,7 @@ void VisitWindowKeys(const SettingsStore& s, const KeySink& sink) {
 }
 
 namespace {
-bool WriteKeys(std::string_view iniPath,
-               const std::function<void(const KeySink&)>& visit) {
+bool WriteKeys(std::string_view iniPath, const std::function<void(const KeySink&)>& visit) {
   platform::ProfileFile file;
   file.Load(iniPath);
   visit([&](const char* section, const std::string& key, const std::string& value) {

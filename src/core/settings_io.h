@@ -20,8 +20,8 @@ std::string IniPathFor(std::string_view programFolder);
 SettingsStore LoadSettings(std::string_view iniPath, std::vector<std::string>* warnings);
 
 // One saved key in the save order.
-using KeySink = std::function<void(const char* section, const std::string& key,
-                                   const std::string& value)>;
+using KeySink =
+    std::function<void(const char* section, const std::string& key, const std::string& value)>;
 // Visits the keys SaveSettings writes, in its order, with their texts.
 void VisitSavedKeys(const SettingsStore& store, const KeySink& sink);
 // Visits the keys that are read at start but never saved (after the saved ones when

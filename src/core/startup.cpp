@@ -11,16 +11,16 @@ namespace vellora::core {
 namespace {
 const char* const kWeekdays[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                  "Thursday", "Friday", "Saturday"};
-const char* const kMonths[] = {"January", "February", "March",     "April",   "May",      "June",
-                               "July",    "August",   "September", "October", "November",
-                               "December"};
+const char* const kMonths[] = {"January",   "February", "March",    "April",
+                               "May",       "June",     "July",     "August",
+                               "September", "October",  "November", "December"};
 }  // namespace
 
 std::string FormatStartupMessage(const platform::LocalTime& t) {
   char when[128];
   std::snprintf(when, sizeof when, "%s, %s %.2d %.4d at %.2d:%.2d:%.2d ",
-                kWeekdays[(t.weekday % 7 + 7) % 7], kMonths[(t.month - 1 + 12) % 12], t.day,
-                t.year, t.hour, t.minute, t.second);
+                kWeekdays[(t.weekday % 7 + 7) % 7], kMonths[(t.month - 1 + 12) % 12], t.day, t.year,
+                t.hour, t.minute, t.second);
   return std::string("Quillon started on ") + when + "\r\n";
 }
 
@@ -35,7 +35,9 @@ platform::PathRoots ReadPlatformRoots(const std::string& iniPath) {
 
 Startup::Startup(Runtime& runtime, Workers workers) : rt_(runtime), workers_(std::move(workers)) {}
 
-Startup::~Startup() { Shutdown(); }
+Startup::~Startup() {
+  Shutdown();
+}
 
 void Startup::StartThread(std::thread& slot, std::function<void()> body) {
   if (!body) return;

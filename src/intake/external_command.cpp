@@ -7,8 +7,8 @@
 namespace vellora::intake {
 namespace {
 
-
-std::string Substitute(const std::string& text, const std::string& source, const std::string& input) {
+std::string Substitute(const std::string& text, const std::string& source,
+                       const std::string& input) {
   // One scan, so that a path that itself holds "%i" is not expanded again.
   std::string out;
   for (size_t k = 0; k < text.size(); ++k) {

@@ -30,7 +30,8 @@ void InputQueue::Permute(const std::vector<int>& order) {
 void InputQueue::Sort(bool disableFileSort) {
   if (disableFileSort || count_ < 2) return;
   std::vector<uint64_t> keys(static_cast<size_t>(count_));
-  for (int i = 0; i < count_; ++i) keys[static_cast<size_t>(i)] = jobs_[static_cast<size_t>(i)].TimeKey;
+  for (int i = 0; i < count_; ++i)
+    keys[static_cast<size_t>(i)] = jobs_[static_cast<size_t>(i)].TimeKey;
   Permute(ExchangeSortOrder(keys));
   // Higher priority first: exchange when priority[i] < priority[j], which is the same
   // as comparing the distance from the largest priority as an unsigned key.

@@ -96,7 +96,9 @@ void RipQueues::Reconcile(const std::vector<std::pair<int, std::vector<WaitingFi
                                std::min(count, s->MaxOutstandingJobs));
     touchedRips.insert(std::to_string(rip));
   }
-  auto takesPart = [&](const core::QueuedRow& row) { return all || touchedRips.count(row.rip) != 0; };
+  auto takesPart = [&](const core::QueuedRow& row) {
+    return all || touchedRips.count(row.rip) != 0;
+  };
   std::lock_guard lock(mutex_);
   // Rows by path, so that a spool folder holding thousands of files is reconciled
   // in one go rather than one search per file.
@@ -131,7 +133,8 @@ void RipQueues::Reconcile(const std::vector<std::pair<int, std::vector<WaitingFi
     }
   }
   rows_ = std::move(kept);
-  for (auto it = gone.rbegin(); it != gone.rend(); ++it) rt_.display.QueuedRowRemoved(it->first, it->second);
+  for (auto it = gone.rbegin(); it != gone.rend(); ++it)
+    rt_.display.QueuedRowRemoved(it->first, it->second);
 }
 
 void RipQueues::CancelAllRipJobs() {

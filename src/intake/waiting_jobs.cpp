@@ -61,9 +61,8 @@ void WaitingJobs::ShowQueue(const InputQueue& queue, int count) {
   for (int i = 0; i < count; ++i) {
     const QueuedJob& job = queue[i];
     if (keyCount_.count(KeyOf(job.ListedTime, job.FileName, job.SpoolerName)) != 0) continue;
-    InsertLocked(static_cast<int>(rows_.size()),
-                 {job.ListedTime, job.FileName, job.SpoolerName, Id3(i + 100),
-                  std::to_string(job.Priority)});
+    InsertLocked(static_cast<int>(rows_.size()), {job.ListedTime, job.FileName, job.SpoolerName,
+                                                  Id3(i + 100), std::to_string(job.Priority)});
   }
 }
 
@@ -140,12 +139,14 @@ std::vector<core::WaitingRow> WaitingJobs::Rows() const {
 
 std::string WaitingJobs::JobText(int row) const {
   std::lock_guard lock(queueDisplayLock_);
-  return row >= 0 && row < static_cast<int>(rows_.size()) ? rows_[static_cast<size_t>(row)].job : "";
+  return row >= 0 && row < static_cast<int>(rows_.size()) ? rows_[static_cast<size_t>(row)].job
+                                                          : "";
 }
 
 std::string WaitingJobs::TimeText(int row) const {
   std::lock_guard lock(queueDisplayLock_);
-  return row >= 0 && row < static_cast<int>(rows_.size()) ? rows_[static_cast<size_t>(row)].time : "";
+  return row >= 0 && row < static_cast<int>(rows_.size()) ? rows_[static_cast<size_t>(row)].time
+                                                          : "";
 }
 
 int WaitingJobs::Id(int row) const {

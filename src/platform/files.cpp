@@ -3,8 +3,8 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -209,7 +209,9 @@ void ReleaseLease(int fd, bool leaseTaken) {
   if (leaseTaken) ::fcntl(fd, F_SETLEASE, F_UNLCK);
 }
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char LowerAscii(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 }  // namespace
 
@@ -242,9 +244,13 @@ FileStat StatOpenedFile(std::string_view path) {
   return FromStat(st);
 }
 
-bool PathExists(std::string_view path) { return StatPath(path).exists; }
+bool PathExists(std::string_view path) {
+  return StatPath(path).exists;
+}
 
-bool IsRegularFile(std::string_view path) { return StatPath(path).isRegular; }
+bool IsRegularFile(std::string_view path) {
+  return StatPath(path).isRegular;
+}
 
 bool IsEnterableDirectory(std::string_view path) {
   std::string os = ToOsPath(path);
@@ -301,8 +307,8 @@ bool ReadFileRange(std::string_view path, uint64_t offset, size_t maxBytes, std:
   out.resize(maxBytes);
   size_t got = 0;
   while (got < maxBytes) {
-    ssize_t n = ::pread(fd.get(), out.data() + got, maxBytes - got,
-                        static_cast<off_t>(offset + got));
+    ssize_t n =
+        ::pread(fd.get(), out.data() + got, maxBytes - got, static_cast<off_t>(offset + got));
     if (n < 0) {
       if (errno == EINTR) continue;
       out.clear();
@@ -315,7 +321,9 @@ bool ReadFileRange(std::string_view path, uint64_t offset, size_t maxBytes, std:
   return true;
 }
 
-bool DeleteFile(std::string_view path) { return ::unlink(ToOsPath(path).c_str()) == 0; }
+bool DeleteFile(std::string_view path) {
+  return ::unlink(ToOsPath(path).c_str()) == 0;
+}
 
 bool CreateFolder(std::string_view path) {
   std::string os = ToOsPath(path);
@@ -448,7 +456,8 @@ bool MatchesWildcard(std::string_view name, std::string_view pattern) {
   if (pattern == "*.*" || pattern == "*") return true;
   size_t n = 0, p = 0, starP = std::string_view::npos, starN = 0;
   while (n < name.size()) {
-    if (p < pattern.size() && (pattern[p] == '?' || LowerAscii(pattern[p]) == LowerAscii(name[n]))) {
+    if (p < pattern.size() &&
+        (pattern[p] == '?' || LowerAscii(pattern[p]) == LowerAscii(name[n]))) {
       ++n;
       ++p;
     } else if (p < pattern.size() && pattern[p] == '*') {
@@ -472,7 +481,9 @@ struct DirectoryEnumerator::Impl {
 
 DirectoryEnumerator::DirectoryEnumerator() : impl_(std::make_unique<Impl>()) {}
 
-DirectoryEnumerator::~DirectoryEnumerator() { Close(); }
+DirectoryEnumerator::~DirectoryEnumerator() {
+  Close();
+}
 
 bool DirectoryEnumerator::Open(std::string_view folder, std::string_view pattern) {
   Close();

@@ -56,7 +56,9 @@ std::string ToOsPath(std::string_view text, const PathRoots& roots) {
   return Slashed(text);
 }
 
-std::string ToOsPath(std::string_view text) { return ToOsPath(text, CurrentPathRoots()); }
+std::string ToOsPath(std::string_view text) {
+  return ToOsPath(text, CurrentPathRoots());
+}
 
 std::string FileNamePart(std::string_view path) {
   size_t pos = path.rfind('\\');

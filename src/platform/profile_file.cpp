@@ -6,7 +6,9 @@
 namespace vellora::platform {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
 
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
@@ -181,6 +183,8 @@ std::string ProfileFile::Text() const {
   return out;
 }
 
-bool ProfileFile::Save(std::string_view path) const { return ReplaceAtomically(path, Text()); }
+bool ProfileFile::Save(std::string_view path) const {
+  return ReplaceAtomically(path, Text());
+}
 
 }  // namespace vellora::platform

@@ -43,7 +43,7 @@ class ProfileFile {
   };
   struct Section {
     bool hasHeader = false;
-    std::vector<Line> lines;  // lines[0] is the header when hasHeader
+    std::vector<Line> lines;                       // lines[0] is the header when hasHeader
     std::unordered_map<std::string, size_t> keys;  // lower-case key -> first line
   };
 

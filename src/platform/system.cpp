@@ -18,7 +18,9 @@ std::string HostName() {
   return buf;
 }
 
-int ProcessId() { return static_cast<int>(getpid()); }
+int ProcessId() {
+  return static_cast<int>(getpid());
+}
 
 std::optional<std::string> GetEnvironment(const char* name) {
   const char* v = std::getenv(name);
@@ -72,7 +74,9 @@ int WaitForSignalIn(const sigset_t& set, long timeoutMs) {
   }
 }
 
-int WaitForTerminationSignal(long timeoutMs) { return WaitForSignalIn(TerminationSet(), timeoutMs); }
+int WaitForTerminationSignal(long timeoutMs) {
+  return WaitForSignalIn(TerminationSet(), timeoutMs);
+}
 
 namespace {
 sigset_t ControlSet() {

@@ -24,7 +24,6 @@ using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
 
-
 int Count(const std::string& text, const std::string& what) {
   int n = 0;
   for (size_t at = 0; (at = text.find(what, at)) != std::string::npos; at += what.size()) ++n;

@@ -18,7 +18,6 @@ using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
 
-
 TEST(Headless, PrintAndSaveSettings) {
   TempDir dir;
   WriteFile(dir / "Vellora.ini",

@@ -36,11 +36,13 @@ TEST(Logs, SwitchesAndLineFormats) {
   on.LogMessage("DB query: %s\r\n", "SELECT 2");
   on.LogBalancerMessage("INFO:  Week number conversion returned %.2d/%.2d/%.4d", 2, 6, 2026);
   on.LogDbError("not written");
-  EXPECT_TRUE(std::regex_match(ReadFile(dir / "Vellora.log"),
-                               std::regex(R"(\[\d\d:\d\d:\d\d\.\d\d\d\] DB query: SELECT 2\r\n\r\n)")));
+  EXPECT_TRUE(
+      std::regex_match(ReadFile(dir / "Vellora.log"),
+                       std::regex(R"(\[\d\d:\d\d:\d\d\.\d\d\d\] DB query: SELECT 2\r\n\r\n)")));
   EXPECT_TRUE(std::regex_match(
       ReadFile(dir / "Quillon.log"),
-      std::regex(R"(\[\d\d:\d\d:\d\d\.\d\d\d\] INFO:  Week number conversion returned 02/06/2026\r\n)")));
+      std::regex(
+          R"(\[\d\d:\d\d:\d\d\.\d\d\d\] INFO:  Week number conversion returned 02/06/2026\r\n)")));
   EXPECT_EQ(ReadFile(dir / "VelloraDBerror.log"), db);
 
   // A message beyond the 16,000-byte buffers is cut and the line still ends.
@@ -65,7 +67,8 @@ TEST(Logs, RollOverAtTheByteLimit) {
 
   WriteFile(dir / "Vellora.log", std::string(LogWriters::kSizeLimit, 'a'));
   logs.LogMessage("next");
-  EXPECT_GT(ReadFile(dir / "Vellora.log").size(), LogWriters::kSizeLimit) << "exactly the limit stays";
+  EXPECT_GT(ReadFile(dir / "Vellora.log").size(), LogWriters::kSizeLimit)
+      << "exactly the limit stays";
   EXPECT_FALSE(Exists(dir / "Vellora.log2"));
 
   WriteFile(dir / "Vellora.log2", "older copy");
@@ -96,7 +99,8 @@ TEST(Logs, ManyThreadsLeaveEveryLineWhole) {
   std::vector<std::thread> threads;
   for (int t = 0; t < kThreads; ++t) {
     threads.emplace_back([&logs, t] {
-      for (int i = 0; i < kLines; ++i) logs.LogMessage("thread %d line %d %s", t, i, "payload-payload");
+      for (int i = 0; i < kLines; ++i)
+        logs.LogMessage("thread %d line %d %s", t, i, "payload-payload");
     });
   }
   for (auto& th : threads) th.join();

@@ -61,9 +61,13 @@ TEST(Settings, WindowsFileLoadsAsWindowsWouldLoadIt) {
             "RIP2Name=Second\r\n"
             "RipComputer2=Middle\r\n"
             "SetupName3=beyond the count\r\n"
-            "MailTo=" + std::string(300, 'm') + "\r\n"
-            "DSN=" + std::string(300, 'd') + "\r\n"
-            "[Window]\r\nLeft=5\r\n");
+            "MailTo=" +
+                std::string(300, 'm') +
+                "\r\n"
+                "DSN=" +
+                std::string(300, 'd') +
+                "\r\n"
+                "[Window]\r\nLeft=5\r\n");
   SettingsStore s = LoadSettings(IniPathFor(dir.path()), nullptr);
   EXPECT_EQ(s.NumberOfSpoolers, 2);
   EXPECT_EQ(s.Spoolers[0].InputSpool, "\\\\server\\in box");
@@ -94,7 +98,8 @@ TEST(Settings, GarbledOrUnreadableFilesStartWithDefaults) {
   test::MakeDirs(dir / "Vellora.ini");
   SettingsStore unreadable = LoadSettings(IniPathFor(dir.path()), nullptr);
   EXPECT_EQ(unreadable.StableTime, 1);
-  EXPECT_FALSE(SaveSettings(IniPathFor(dir.path()), unreadable)) << "a failed save is reported, not fatal";
+  EXPECT_FALSE(SaveSettings(IniPathFor(dir.path()), unreadable))
+      << "a failed save is reported, not fatal";
 }
 
 TEST(Settings, NumberOfSpoolersIsClampedWithAWarning) {
@@ -172,7 +177,8 @@ TEST(Settings, SaveOrderAndEffectiveSettingsText) {
   SettingsStore s;
   s.NumberOfSpoolers = 1;
   std::vector<std::string> keys;
-  VisitSavedKeys(s, [&](const char*, const std::string& k, const std::string&) { keys.push_back(k); });
+  VisitSavedKeys(s,
+                 [&](const char*, const std::string& k, const std::string&) { keys.push_back(k); });
   ASSERT_GE(keys.size(), 10u);
   EXPECT_EQ(keys[0], "NumberOfSpoolers");
   EXPECT_EQ(keys[1], "PollTime");

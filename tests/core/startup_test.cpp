@@ -26,7 +26,8 @@ TEST(Startup, StartupLineIsEnglishWithATrailingSpace) {
   t.hour = 7;
   t.minute = 5;
   t.second = 3;
-  EXPECT_EQ(FormatStartupMessage(t), "Quillon started on Wednesday, December 09 2026 at 07:05:03 \r\n");
+  EXPECT_EQ(FormatStartupMessage(t),
+            "Quillon started on Wednesday, December 09 2026 at 07:05:03 \r\n");
 }
 
 TEST(Startup, ApplyRipConfigurationStartsMonitorsAndWaitsForUnusedRips) {
@@ -44,7 +45,8 @@ TEST(Startup, ApplyRipConfigurationStartsMonitorsAndWaitsForUnusedRips) {
   w.ripMonitor = [&](int rip) {
     started |= 1 << rip;
     // Not through the pacer: only the configuration's own waits are counted.
-    while (rt.rips[rip].StopRequested == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    while (rt.rips[rip].StopRequested == 0)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
   };
   Startup startup(rt, w);
   startup.ApplyRipConfiguration();
@@ -110,7 +112,9 @@ TEST(Startup, InitialiseRunsTheStepsInOrderAndShutsDownQuickly) {
   EXPECT_TRUE(display.Has("RIP1 QueueBar Queued: 0 1 0"));
   std::string log = ReadFile(dir / "Vellora.log");
   EXPECT_TRUE(std::regex_search(
-      log, std::regex(R"(^\[\d\d:\d\d:\d\d\.\d\d\d\] Quillon started on [A-Z][a-z]+day, [A-Z][a-z]+ \d\d \d{4} at \d\d:\d\d:\d\d \r\n\r\n)")))
+      log,
+      std::regex(
+          R"(^\[\d\d:\d\d:\d\d\.\d\d\d\] Quillon started on [A-Z][a-z]+day, [A-Z][a-z]+ \d\d \d{4} at \d\d:\d\d:\d\d \r\n\r\n)")))
       << log;
 
   auto t0 = std::chrono::steady_clock::now();
@@ -146,7 +150,8 @@ TEST(Startup, BeeperBlinksAndSweepsOnlyWhileAnErrorIsShown) {
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     EXPECT_EQ(display.Count("ErrorLamp dark"), 0);
     rt.errors.SetErrorState(1, "Error moving file!!");
-    while (display.Count("ErrorLamp dark") < 2) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    while (display.Count("ErrorLamp dark") < 2)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
     pacer.RequestStop();
     beeper.join();
     int beeps = display.Count("Beep ");

@@ -12,7 +12,6 @@ using test::Headless;
 using test::TempDir;
 using test::WriteFile;
 
-
 // The printed fields: everything from "Renamed=" on (the log lines come before).
 std::string Fields(const std::string& out) {
   const size_t at = out.find("Renamed=");

@@ -17,7 +17,9 @@ using test::WriteFile;
 TEST(ExternalCommand, PlaceholdersReachTheProgramAsSingleArguments) {
   TempDir dir;
   std::string script = dir / "conv.sh";
-  WriteFile(script, "#!/bin/sh\nfor a in \"$@\"; do printf '[%s]\\n' \"$a\"; done > \"$(dirname \"$0\")/args.txt\"\n");
+  WriteFile(script,
+            "#!/bin/sh\nfor a in \"$@\"; do printf '[%s]\\n' \"$a\"; done > \"$(dirname "
+            "\"$0\")/args.txt\"\n");
   chmod(script.c_str(), 0755);
   core::LogWriters logs;
   logs.Configure(dir.path(), true, true);
@@ -40,7 +42,8 @@ TEST(ExternalCommand, RefusesLongLinesAndMissingPrograms) {
   std::string longName(250, 'n');
   EXPECT_FALSE(RunExternalCommand("/bin/true %f", dir.path() + "\\" + longName, "", logs));
   std::string log = ReadFile(dir / "Vellora.log");
-  EXPECT_NE(log.find("] Create Process for external script file failed. (/bin/true " + dir.path() + "/" + longName + ")\r\n"),
+  EXPECT_NE(log.find("] Create Process for external script file failed. (/bin/true " + dir.path() +
+                     "/" + longName + ")\r\n"),
             std::string::npos)
       << log;
   EXPECT_FALSE(RunExternalCommand(dir.path() + "/missing-converter %f", "x", "", logs));

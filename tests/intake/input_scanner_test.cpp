@@ -54,7 +54,8 @@ struct Site {
   std::unique_ptr<InputScanner> scanner;
 
   Site() {
-    for (const char* d : {"in", "rip1/sw", "rip2/sw", "rip1/spool", "rip2/spool"}) test::MakeDirs(dir / d);
+    for (const char* d : {"in", "rip1/sw", "rip2/sw", "rip1/spool", "rip2/spool"})
+      test::MakeDirs(dir / d);
     rt.logs.Configure(dir.path(), true, true);
     rt.settings.Update([this](core::SettingsStore& s) {
       s.DSN.clear();  // no database
@@ -154,8 +155,10 @@ TEST(InputScanner, UnreachableFoldersSetTheErrorAndStopOnErrorSwitchesOff) {
   site.Start();
   ASSERT_TRUE(site.scanner->RunPass());
   EXPECT_EQ(site.rt.errors.Flag(), 1);
-  EXPECT_TRUE(site.display.Has("ErrorText 1 Unable to access RIP root folder " + site.dir.path() + "\\rip9"));
-  EXPECT_TRUE(site.display.Has("ErrorText 1 Unable to access Input folder " + site.dir.path() + "\\gone"));
+  EXPECT_TRUE(site.display.Has("ErrorText 1 Unable to access RIP root folder " + site.dir.path() +
+                               "\\rip9"));
+  EXPECT_TRUE(
+      site.display.Has("ErrorText 1 Unable to access Input folder " + site.dir.path() + "\\gone"));
   EXPECT_EQ(ReadFile(site.dir / "rip1/sw/tmp/quillonstate.txt"), "")
       << "no tmp folder under RIP 1: the state file is skipped";
   EXPECT_EQ(site.rt.settings.Get()->Spoolers[0].Enable, 1);
@@ -189,8 +192,9 @@ TEST(InputScanner, AFailedMoveSetsTheErrorAndTheFileComesBack) {
 TEST(InputScanner, ExternalCommandWithInputAndOutputPlaceholders) {
   Site site;
   std::string script = site.dir / "conv.sh";
-  WriteFile(script, "#!/bin/sh\n# conv.sh IN OUT: writes OUT from IN, removes IN\n"
-                    "{ cat \"$1\"; echo converted; } > \"$2\" && rm \"$1\"\n");
+  WriteFile(script,
+            "#!/bin/sh\n# conv.sh IN OUT: writes OUT from IN, removes IN\n"
+            "{ cat \"$1\"; echo converted; } > \"$2\" && rm \"$1\"\n");
   chmod(script.c_str(), 0755);
   site.rt.settings.Update([&](core::SettingsStore& s) {
     s.Rips[1].UseRIP = 0;
@@ -214,8 +218,11 @@ TEST(InputScanner, UnixPathSeparatorJoinsTheSourceWithASlash) {
   site.Drop("unix.ps");
   ASSERT_TRUE(site.scanner->RunPass());
   std::string log = ReadFile(site.dir / "Vellora.log");
-  EXPECT_NE(log.find("Final source path=" + site.dir.path() + "\\in/unix.ps\r\n"), std::string::npos) << log;
-  EXPECT_NE(log.find("Final dest path=" + site.dir.path() + "\\rip1\\spool\\unix.ps\r\n"), std::string::npos);
+  EXPECT_NE(log.find("Final source path=" + site.dir.path() + "\\in/unix.ps\r\n"),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find("Final dest path=" + site.dir.path() + "\\rip1\\spool\\unix.ps\r\n"),
+            std::string::npos);
   EXPECT_TRUE(Exists(site.Spool(1) + "/unix.ps"));
 }
 
@@ -275,8 +282,9 @@ TEST(InputScanner, FaultsOnTheWayLoseNothing) {
   };
   ASSERT_TRUE(site.scanner->RunPass());
   EXPECT_FALSE(Exists(site.Spool(1) + "/c.ps"));
-  EXPECT_NE(ReadFile(site.dir / "Vellora.log").find("DEBUG: Stable time check failed - retrying..\r\n"),
-            std::string::npos);
+  EXPECT_NE(
+      ReadFile(site.dir / "Vellora.log").find("DEBUG: Stable time check failed - retrying..\r\n"),
+      std::string::npos);
 }
 
 TEST(InputScanner, AFullSpoolFileSystemLeavesTheJobWhole) {

@@ -29,7 +29,8 @@ InputQueue QueueOf(const std::vector<std::string>& names, const std::string& set
   sp.SetupName = setup;
   sp.Priority = 2;
   std::vector<Listed> l;
-  for (size_t k = 0; k < names.size(); ++k) l.push_back({names[k], "1/2/2026 10:00:0" + std::to_string(k), k});
+  for (size_t k = 0; k < names.size(); ++k)
+    l.push_back({names[k], "1/2/2026 10:00:0" + std::to_string(k), k});
   InputQueue q;
   q.Append(l, static_cast<int>(l.size()), sp, 0, nullptr);
   return q;

@@ -87,7 +87,8 @@ TEST(Files, MoveWithinAndAcrossFileSystems) {
   struct statfs fs {};
   ASSERT_EQ(statfs("/dev/shm", &fs), 0);
   TempDir shm("/dev/shm");
-  struct stat a {}, b {};
+  struct stat a {
+  }, b{};
   ASSERT_EQ(stat(disk.path().c_str(), &a), 0);
   ASSERT_EQ(stat(shm.path().c_str(), &b), 0);
   ASSERT_NE(a.st_dev, b.st_dev) << "the test needs two file systems";
@@ -139,7 +140,8 @@ TEST(Files, StaleTemporariesOfDeadProcessesAreRemoved) {
   std::string deadTemp = ".page.ps.part-" + h + "-" + std::to_string(dead) + "-0";
   std::string liveTemp = ".page.ps.part-" + h + "-" + std::to_string(getpid()) + "-1";
   std::string otherHost = ".page.ps.part-elsewhere-" + std::to_string(dead) + "-2";
-  for (const auto& n : {deadTemp, liveTemp, otherHost, std::string("page.ps"), std::string(".keep")}) {
+  for (const auto& n :
+       {deadTemp, liveTemp, otherHost, std::string("page.ps"), std::string(".keep")}) {
     WriteFile(dir / n, "x");
   }
   EXPECT_EQ(RemoveStaleTemporaries(dir.path()), 1);

@@ -8,7 +8,8 @@ namespace {
 
 TEST(Paths, MapsWindowsTextsUnderTheirRoots) {
   PathRoots roots{"/srv/unc", "/srv/drives"};
-  EXPECT_EQ(ToOsPath("\\\\ripserver\\sw\\Config\\inUse", roots), "/srv/unc/ripserver/sw/Config/inUse");
+  EXPECT_EQ(ToOsPath("\\\\ripserver\\sw\\Config\\inUse", roots),
+            "/srv/unc/ripserver/sw/Config/inUse");
   EXPECT_EQ(ToOsPath("C:\\PSinput1", roots), "/srv/drives/c/PSinput1");
   EXPECT_EQ(ToOsPath("d:\\", roots), "/srv/drives/d");
   EXPECT_EQ(ToOsPath("E:", roots), "/srv/drives/e");

@@ -15,8 +15,8 @@ TEST(Process, SplitsWithTheWindowsQuotingRules) {
   EXPECT_EQ(SplitWindowsCommandLine("  conv  \t a  "), (Args{"conv", "a"}));
   EXPECT_EQ(SplitWindowsCommandLine("\"C:\\Program Files\\x.exe\" \"in file.ps\" out"),
             (Args{"C:\\Program Files\\x.exe", "in file.ps", "out"}));
-  EXPECT_EQ(SplitWindowsCommandLine("p a\\\\\\\"b"), (Args{"p", "a\\\"b"}));       // 3 \ + "
-  EXPECT_EQ(SplitWindowsCommandLine("p \"a\\\\\" b"), (Args{"p", "a\\", "b"}));    // 2 \ + "
+  EXPECT_EQ(SplitWindowsCommandLine("p a\\\\\\\"b"), (Args{"p", "a\\\"b"}));     // 3 \ + "
+  EXPECT_EQ(SplitWindowsCommandLine("p \"a\\\\\" b"), (Args{"p", "a\\", "b"}));  // 2 \ + "
   EXPECT_EQ(SplitWindowsCommandLine("p C:\\in\\x.ps"), (Args{"p", "C:\\in\\x.ps"}));
   EXPECT_EQ(SplitWindowsCommandLine("p \"say \"\"hi\"\"\""), (Args{"p", "say \"hi\""}));
   EXPECT_EQ(SplitWindowsCommandLine("p a\"b c\"d"), (Args{"p", "ab cd"}));

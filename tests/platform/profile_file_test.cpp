@@ -44,10 +44,10 @@ TEST(ProfileFile, ReadsAsWindowsWould) {
 TEST(ProfileFile, WritesKeepEveryOtherByte) {
   ProfileFile f;
   f.LoadText(kWindowsFile);
-  f.SetString("setup", "PRIORITY1", "4");      // replaced, keeps its spelling
-  f.SetString("Setup", "NewKey", "v");         // after the last key line of the section
+  f.SetString("setup", "PRIORITY1", "4");  // replaced, keeps its spelling
+  f.SetString("Setup", "NewKey", "v");     // after the last key line of the section
   f.SetString("Window", "Bottom", "20");
-  f.SetString("System", "Usebackup", "1");     // a new section at the end
+  f.SetString("System", "Usebackup", "1");  // a new section at the end
   std::string expected =
       "; Vellora settings, edited on the production server\r\n"
       "[SETUP]\r\n"

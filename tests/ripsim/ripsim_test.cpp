@@ -30,7 +30,6 @@ using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
 
-
 // Splits at CR and LF the way the log readers do: runs of line ends give no lines.
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> out;
@@ -352,7 +351,8 @@ TEST(Ripsim, WritesJobFilesWhileRipping) {
   // The monitor deletes job.prg when idle; the next job writes it again.
   std::filesystem::remove(progress);
   Drop(rip.spool, "page 08.ps");
-  EXPECT_TRUE(WaitFor([&] { return Exists(progress) && ReadFile(current) == "page 08.ps"; }, 10000));
+  EXPECT_TRUE(
+      WaitFor([&] { return Exists(progress) && ReadFile(current) == "page 08.ps"; }, 10000));
 }
 
 TEST(Ripsim, PausedInputHoldsFilesUntilResumed) {

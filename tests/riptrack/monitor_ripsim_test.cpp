@@ -25,7 +25,6 @@ using test::MonitorSite;
 using test::ReadFile;
 using test::WriteFile;
 
-
 // A file appears in the spool folder whole, as the balancer delivers it.
 void Drop(const std::string& folder, const std::string& name) {
   WriteFile(folder + "/." + name, "%!PS\n");

@@ -74,8 +74,8 @@ class Site {
     args.insert(args.end(), extra.begin(), extra.end());
     size_t lines = ReadFile(log).size();
     ASSERT_TRUE(ripsim.Start(test::Ripsim(), args, dir / "ripsim.out"));
-    ASSERT_TRUE(
-        WaitFor([&] { return ReadFile(log).find("PUBLISHING", lines) != std::string::npos; }, 15000));
+    ASSERT_TRUE(WaitFor(
+        [&] { return ReadFile(log).find("PUBLISHING", lines) != std::string::npos; }, 15000));
   }
   void StopRipsim() {
     if (!ripsim.Running()) return;

@@ -24,7 +24,6 @@ using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
 
-
 // A systemctl that records its calls; "start" also records whether the parameters
 // were already there; verbs named in FAIL_VERBS fail.
 struct FakeSystemd {
@@ -37,15 +36,21 @@ struct FakeSystemd {
     test::MakeDirs(units);
     WriteFile(script,
               "#!/bin/sh\n"
-              "echo \"$*\" >> '" + calls + "'\n"
-              "if [ \"$1\" = start ]; then if [ -f '" + config + "' ]; then echo params-present >> '" + calls + "'; fi; fi\n"
-              "case \" $FAIL_VERBS \" in *\" $1 \"*) exit 1;; esac\n"
-              "exit 0\n");
+              "echo \"$*\" >> '" +
+                  calls +
+                  "'\n"
+                  "if [ \"$1\" = start ]; then if [ -f '" +
+                  config + "' ]; then echo params-present >> '" + calls +
+                  "'; fi; fi\n"
+                  "case \" $FAIL_VERBS \" in *\" $1 \"*) exit 1;; esac\n"
+                  "exit 0\n");
     chmod(script.c_str(), 0755);
   }
   std::map<std::string, std::string> Env(const std::string& failVerbs = "") const {
-    return {{"BRINDLOG_SYSTEMCTL", script}, {"BRINDLOG_UNIT_DIR", units},
-            {"BRINDLOG_CONFIG", config}, {"FAIL_VERBS", failVerbs}};
+    return {{"BRINDLOG_SYSTEMCTL", script},
+            {"BRINDLOG_UNIT_DIR", units},
+            {"BRINDLOG_CONFIG", config},
+            {"FAIL_VERBS", failVerbs}};
   }
 };
 
@@ -55,7 +60,8 @@ TEST(BrindlogCommandLine, InstallWritesParametersFirstThenTheUnit) {
   ASSERT_EQ(test::RunProgram(Brindlog(), {"-i", "/srv/rip/SW", "/srv/xml"}, &out, sd.Env()), 0);
   EXPECT_EQ(out, "\n\nService Installed Sucessfully\n");
   EXPECT_EQ(ReadFile(sd.calls),
-            "show-environment\ndaemon-reload\nenable brindlog.service\nstart brindlog.service\nparams-present\n");
+            "show-environment\ndaemon-reload\nenable brindlog.service\nstart "
+            "brindlog.service\nparams-present\n");
   std::string unit = ReadFile(sd.units + "/brindlog.service");
   EXPECT_NE(unit.find("Description=Korvath Harlequin RIP logger\n"), std::string::npos);
   EXPECT_TRUE(std::regex_search(unit, std::regex("\nExecStart=/\\S+/brindlog\n"))) << unit;
@@ -83,7 +89,8 @@ TEST(BrindlogCommandLine, FailuresAndUninstall) {
   WriteFile(sd.calls, "");
   ASSERT_EQ(test::RunProgram(Brindlog(), {"-d"}, &out, sd.Env("stop")), 0);
   EXPECT_EQ(out, "\n\nService UnInstalled Sucessfully\n") << "a failed stop is ignored";
-  EXPECT_EQ(ReadFile(sd.calls), "show-environment\nstop brindlog.service\ndisable brindlog.service\ndaemon-reload\n");
+  EXPECT_EQ(ReadFile(sd.calls),
+            "show-environment\nstop brindlog.service\ndisable brindlog.service\ndaemon-reload\n");
   EXPECT_FALSE(test::Exists(sd.units + "/brindlog.service"));
   EXPECT_TRUE(test::Exists(sd.config)) << "the parameters stay";
   ASSERT_EQ(test::RunProgram(Brindlog(), {"-d"}, &out, sd.Env()), 0);
@@ -91,7 +98,9 @@ TEST(BrindlogCommandLine, FailuresAndUninstall) {
 
   for (const char* bad : {"-I", "/i", "--install", "-dd"}) {
     ASSERT_EQ(test::RunProgram(Brindlog(), {bad}, &out, sd.Env()), 0);
-    EXPECT_EQ(out, "\n\nUnknown Switch Usage\n\nFor Install use Brindlog.exe -i\n\nFor UnInstall use Brindlog.exe -d\n");
+    EXPECT_EQ(out,
+              "\n\nUnknown Switch Usage\n\nFor Install use Brindlog.exe -i\n\nFor UnInstall use "
+              "Brindlog.exe -d\n");
   }
 }
 
@@ -113,7 +122,10 @@ TEST(BrindlogParameters, FallbacksAndMessagesFollowTheReadOrder) {
 
   // The missing-folder message is written only when Debug was already on: it is read last.
   std::string logPath = dir / "debug.log";
-  WriteFile(dir / "p.ini", "[Parameters]\r\nDebugFilePath=" + logPath + "\r\nDebug=1\r\nUsePageSetupNameAsSubDirectory=7\r\n[Platform]\r\nDriveRoot=/d\r\n");
+  WriteFile(
+      dir / "p.ini",
+      "[Parameters]\r\nDebugFilePath=" + logPath +
+          "\r\nDebug=1\r\nUsePageSetupNameAsSubDirectory=7\r\n[Platform]\r\nDriveRoot=/d\r\n");
   platform::PathRoots roots;
   p = LoadParameters(dir / "p.ini", log, &roots);
   EXPECT_EQ(p.UsePageSetupNameAsSubDirectory, 7);
@@ -129,8 +141,10 @@ TEST(BrindlogDebugLog, LineFormatAndSizeBound) {
   EXPECT_FALSE(test::Exists(dir / "b.log"));
   log.SetEnabled(true);
   log.Write("INFO: LogFile read (%d bytes)", 12);
-  EXPECT_TRUE(std::regex_match(ReadFile(dir / "b.log"),
-                               std::regex(R"(\[\d\d-\d\d-\d{4} \d\d:\d\d:\d\d\.\d{3}\] INFO: LogFile read \(12 bytes\)\r\n)")));
+  EXPECT_TRUE(std::regex_match(
+      ReadFile(dir / "b.log"),
+      std::regex(
+          R"(\[\d\d-\d\d-\d{4} \d\d:\d\d:\d\d\.\d{3}\] INFO: LogFile read \(12 bytes\)\r\n)")));
   WriteFile(dir / "b.log", std::string(DebugLog::kSizeLimit, 'x'));
   log.Write("kept");
   EXPECT_GT(ReadFile(dir / "b.log").size(), DebugLog::kSizeLimit);
@@ -145,8 +159,8 @@ TEST(BrindlogRun, ChecksFoldersLogsSettingsAndStopsOnSignals) {
     test::MakeDirs(dir / "xml");
     std::string logPath = dir / "debug.log";
     WriteFile(dir / "p.ini", "[Parameters]\r\nDebug=1\r\nDebugFilePath=" + logPath +
-                                 "\r\nRipInstallFolder=" + dir.path() + "\\missing\r\nXMLfolder=" +
-                                 dir.path() + "\\xml\r\n");
+                                 "\r\nRipInstallFolder=" + dir.path() +
+                                 "\\missing\r\nXMLfolder=" + dir.path() + "\\xml\r\n");
     test::ChildProcess p;
     ASSERT_TRUE(p.Start(Brindlog(), {}, dir / "out.txt", {{"BRINDLOG_CONFIG", dir / "p.ini"}}));
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
@@ -159,9 +173,12 @@ TEST(BrindlogRun, ChecksFoldersLogsSettingsAndStopsOnSignals) {
     EXPECT_EQ(p.Wait(5000), 0);
     EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(2));
     std::string log = ReadFile(logPath);
-    EXPECT_NE(log.find("] Illegal Rip folder " + dir.path() + "\\missing\r\n\r\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("] Illegal Rip folder " + dir.path() + "\\missing\r\n\r\n"),
+              std::string::npos)
+        << log;
     EXPECT_EQ(log.find("Illegal XML log folder"), std::string::npos);
-    EXPECT_NE(log.find("] Registry settings: XMLfolder=" + dir.path() + "\\xml\r\n"), std::string::npos);
+    EXPECT_NE(log.find("] Registry settings: XMLfolder=" + dir.path() + "\\xml\r\n"),
+              std::string::npos);
   }
 }
 

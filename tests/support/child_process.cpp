@@ -48,8 +48,8 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::stri
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   if (!outputFile.empty()) {
-    posix_spawn_file_actions_addopen(&actions, 1, outputFile.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 1, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
   }
   // The child starts with no blocked signals whatever the test runner blocked.
@@ -91,9 +91,15 @@ int ChildProcess::Wait(int timeoutMs) {
   return status_;
 }
 
-std::string Headless() { return BuildDir() + "/src/apps/vellora-headless"; }
-std::string Ripsim() { return BuildDir() + "/tools/ripsim/ripsim"; }
-std::string Brindlog() { return BuildDir() + "/src/apps/brindlog"; }
+std::string Headless() {
+  return BuildDir() + "/src/apps/vellora-headless";
+}
+std::string Ripsim() {
+  return BuildDir() + "/tools/ripsim/ripsim";
+}
+std::string Brindlog() {
+  return BuildDir() + "/src/apps/brindlog";
+}
 
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
   auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -105,8 +111,7 @@ bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
 }
 
 int RunProgram(const std::string& program, const std::vector<std::string>& args,
-               std::string* output, const std::map<std::string, std::string>& env,
-               int timeoutMs) {
+               std::string* output, const std::map<std::string, std::string>& env, int timeoutMs) {
   TempDir dir;
   std::string out = dir / "output.txt";
   ChildProcess p;

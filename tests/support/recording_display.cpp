@@ -7,11 +7,16 @@ namespace vellora::test {
 
 std::string RecordingDisplay::Name(core::Lamp l) {
   switch (l) {
-    case core::Lamp::Green: return "green";
-    case core::Lamp::Red: return "red";
-    case core::Lamp::Yellow: return "yellow";
-    case core::Lamp::Grey: return "grey";
-    case core::Lamp::Dark: return "dark";
+    case core::Lamp::Green:
+      return "green";
+    case core::Lamp::Red:
+      return "red";
+    case core::Lamp::Yellow:
+      return "yellow";
+    case core::Lamp::Grey:
+      return "grey";
+    case core::Lamp::Dark:
+      return "dark";
   }
   return "?";
 }
@@ -65,8 +70,9 @@ void RecordingDisplay::SetRipLamp(int r, core::RipLamp w, core::Lamp l) {
 }
 
 void RecordingDisplay::RipJobRowAdded(int r, int i, const core::RipJobRow& row) {
-  Add(Rip(r) + "JobAdded " + std::to_string(i) + " " + std::to_string(static_cast<int>(row.result)) +
-      " " + row.job + " | " + row.time + " | " + row.setup + " | " + row.id);
+  Add(Rip(r) + "JobAdded " + std::to_string(i) + " " +
+      std::to_string(static_cast<int>(row.result)) + " " + row.job + " | " + row.time + " | " +
+      row.setup + " | " + row.id);
 }
 
 }  // namespace vellora::test

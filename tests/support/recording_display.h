@@ -31,7 +31,9 @@ class RecordingDisplay : public core::Display {
   }
   void Beep(int f, int ms) override { Add("Beep " + std::to_string(f) + " " + std::to_string(ms)); }
   void SetRipTitle(int r, const std::string& t) override { Add(Rip(r) + "Title " + t); }
-  void SetRipControlsEnabled(int r, bool e) override { Add(Rip(r) + "Controls " + (e ? "1" : "0")); }
+  void SetRipControlsEnabled(int r, bool e) override {
+    Add(Rip(r) + "Controls " + (e ? "1" : "0"));
+  }
   void SetRipLamp(int r, core::RipLamp w, core::Lamp l) override;
   void SetRipSwitch(int r, bool on, bool en) override {
     Add(Rip(r) + "Switch " + (on ? "on" : "off") + (en ? "" : " disabled"));
@@ -58,9 +60,7 @@ class RecordingDisplay : public core::Display {
     Add("QueuedRemoved " + std::to_string(i) + " " + row.rip + " " + row.job);
   }
   void RipJobRowAdded(int r, int i, const core::RipJobRow& row) override;
-  void RipJobRowRemoved(int r, int i) override {
-    Add(Rip(r) + "JobRemoved " + std::to_string(i));
-  }
+  void RipJobRowRemoved(int r, int i) override { Add(Rip(r) + "JobRemoved " + std::to_string(i)); }
 
   static std::string Name(core::Lamp l);
 

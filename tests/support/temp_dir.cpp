@@ -40,9 +40,13 @@ std::string ReadFile(const std::string& path) {
   return s.str();
 }
 
-bool Exists(const std::string& path) { return std::filesystem::exists(path); }
+bool Exists(const std::string& path) {
+  return std::filesystem::exists(path);
+}
 
-void MakeDirs(const std::string& path) { std::filesystem::create_directories(path); }
+void MakeDirs(const std::string& path) {
+  std::filesystem::create_directories(path);
+}
 
 std::string BuildDir() {
   const char* b = std::getenv("VELLORA_BUILD_DIR");
