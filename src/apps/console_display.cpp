@@ -6,36 +6,6 @@
 namespace vellora::apps {
 namespace {
 
-const char* LampName(core::Lamp lamp) {
-  switch (lamp) {
-    case core::Lamp::Green:
-      return "green";
-    case core::Lamp::Red:
-      return "red";
-    case core::Lamp::Yellow:
-      return "yellow";
-    case core::Lamp::Grey:
-      return "grey";
-    case core::Lamp::Dark:
-      return "dark";
-  }
-  return "?";
-}
-
-const char* RipLampName(core::RipLamp which) {
-  switch (which) {
-    case core::RipLamp::Status:
-      return "status";
-    case core::RipLamp::Running:
-      return "running";
-    case core::RipLamp::Input:
-      return "input";
-    case core::RipLamp::Job:
-      return "job";
-  }
-  return "?";
-}
-
 const char* ResultName(core::JobResult r) {
   switch (r) {
     case core::JobResult::Completed:
@@ -104,8 +74,8 @@ void ConsoleDisplay::SetRipTitle(int rip, const std::string& title) {
 }
 
 void ConsoleDisplay::SetRipLamp(int rip, core::RipLamp which, core::Lamp lamp) {
-  Changed("lamp" + std::to_string(rip) + RipLampName(which), LampName(lamp),
-          Rip(rip) + ": " + RipLampName(which) + " lamp " + LampName(lamp));
+  Changed("lamp" + std::to_string(rip) + core::RipLampName(which), core::LampName(lamp),
+          Rip(rip) + ": " + core::RipLampName(which) + " lamp " + core::LampName(lamp));
 }
 
 void ConsoleDisplay::SetRipSwitch(int rip, bool on, bool enabled) {

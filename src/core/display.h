@@ -24,6 +24,50 @@ enum class SpoolerIcon { Disabled, Scanning, Idle };
 // Result of a finished job as the RIP job list shows it.
 enum class JobResult { Completed = 1, Failed = 2, Warning = 3 };
 
+// Lower-case names of the values above, for texts that show them (the console, test
+// records).
+constexpr const char* LampName(Lamp lamp) {
+  switch (lamp) {
+    case Lamp::Green:
+      return "green";
+    case Lamp::Red:
+      return "red";
+    case Lamp::Yellow:
+      return "yellow";
+    case Lamp::Grey:
+      return "grey";
+    case Lamp::Dark:
+      return "dark";
+  }
+  return "?";
+}
+
+constexpr const char* RipLampName(RipLamp which) {
+  switch (which) {
+    case RipLamp::Status:
+      return "status";
+    case RipLamp::Running:
+      return "running";
+    case RipLamp::Input:
+      return "input";
+    case RipLamp::Job:
+      return "job";
+  }
+  return "?";
+}
+
+constexpr const char* SpoolerIconName(SpoolerIcon icon) {
+  switch (icon) {
+    case SpoolerIcon::Disabled:
+      return "disabled";
+    case SpoolerIcon::Scanning:
+      return "scanning";
+    case SpoolerIcon::Idle:
+      return "idle";
+  }
+  return "?";
+}
+
 // A row of the waiting-jobs list: "Time", "Job", "Setup", "ID", "Prio".
 struct WaitingRow {
   std::string time;

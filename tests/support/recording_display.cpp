@@ -5,22 +5,6 @@
 
 namespace vellora::test {
 
-std::string RecordingDisplay::Name(core::Lamp l) {
-  switch (l) {
-    case core::Lamp::Green:
-      return "green";
-    case core::Lamp::Red:
-      return "red";
-    case core::Lamp::Yellow:
-      return "yellow";
-    case core::Lamp::Grey:
-      return "grey";
-    case core::Lamp::Dark:
-      return "dark";
-  }
-  return "?";
-}
-
 void RecordingDisplay::Add(std::string call) {
   std::lock_guard lock(mutex_);
   calls_.push_back(std::move(call));
@@ -55,18 +39,11 @@ void RecordingDisplay::FillInputFolders(const std::vector<core::InputFolderItem>
 }
 
 void RecordingDisplay::SetSpoolerIcon(int s, core::SpoolerIcon i) {
-  const char* n = i == core::SpoolerIcon::Disabled   ? "disabled"
-                  : i == core::SpoolerIcon::Scanning ? "scanning"
-                                                     : "idle";
-  Add("SpoolerIcon " + std::to_string(s) + " " + n);
+  Add("SpoolerIcon " + std::to_string(s) + " " + core::SpoolerIconName(i));
 }
 
 void RecordingDisplay::SetRipLamp(int r, core::RipLamp w, core::Lamp l) {
-  const char* n = w == core::RipLamp::Status    ? "status"
-                  : w == core::RipLamp::Running ? "running"
-                  : w == core::RipLamp::Input   ? "input"
-                                                : "job";
-  Add(Rip(r) + "Lamp " + n + " " + Name(l));
+  Add(Rip(r) + "Lamp " + core::RipLampName(w) + " " + core::LampName(l));
 }
 
 void RecordingDisplay::RipJobRowAdded(int r, int i, const core::RipJobRow& row) {

@@ -22,10 +22,12 @@ class RecordingDisplay : public core::Display {
   void LayoutWindow() override { Add("LayoutWindow"); }
   void SetScannerCaption(const std::string& c) override { Add("ScannerCaption " + c); }
   void SetScannerBar(int p) override { Add("ScannerBar " + std::to_string(p)); }
-  void SetScannerLamp(core::Lamp l) override { Add("ScannerLamp " + Name(l)); }
+  void SetScannerLamp(core::Lamp l) override {
+    Add(std::string("ScannerLamp ") + core::LampName(l));
+  }
   void FillInputFolders(const std::vector<core::InputFolderItem>& items) override;
   void SetSpoolerIcon(int s, core::SpoolerIcon i) override;
-  void SetErrorLamp(core::Lamp l) override { Add("ErrorLamp " + Name(l)); }
+  void SetErrorLamp(core::Lamp l) override { Add(std::string("ErrorLamp ") + core::LampName(l)); }
   void SetErrorText(const std::string& t, bool e) override {
     Add(std::string("ErrorText ") + (e ? "1 " : "0 ") + t);
   }
@@ -61,8 +63,6 @@ class RecordingDisplay : public core::Display {
   }
   void RipJobRowAdded(int r, int i, const core::RipJobRow& row) override;
   void RipJobRowRemoved(int r, int i) override { Add(Rip(r) + "JobRemoved " + std::to_string(i)); }
-
-  static std::string Name(core::Lamp l);
 
  private:
   static std::string Rip(int r) { return "RIP" + std::to_string(r + 1) + " "; }
