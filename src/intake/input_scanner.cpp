@@ -171,24 +171,9 @@ void InputScanner::ListSpoolers() {
 
 int InputScanner::CountRipLoad(const core::SettingsStore& s, int r) {
   // Each distinct spool folder once: two spoolers may feed the same hot folder.
-  std::vector<std::pair<std::string, bool>> folders;
-  for (int m = 0; m < s.NumberOfSpoolers; ++m) {
-    const core::Spooler& sp = s.Spoolers[static_cast<size_t>(m)];
-    const std::string& folder = sp.RipSpool[static_cast<size_t>(r)];
-    if (folder.empty()) continue;
-    bool recurse =
-        (s.Version2 != 0 && sp.DatabaseTemplate != 0) || sp.MonoFolder[static_cast<size_t>(r)] != 0;
-    auto it = std::find_if(folders.begin(), folders.end(),
-                           [&](const auto& f) { return f.first == folder; });
-    if (it == folders.end()) {
-      folders.emplace_back(folder, recurse);
-    } else {
-      it->second = it->second || recurse;
-    }
-  }
   // CountWaitingFiles makes the reachability test itself and counts 0 when it fails.
   int count = 0;
-  for (const auto& [folder, recurse] : folders) {
+  for (const auto& [folder, recurse] : DistinctSpoolFolders(s, r)) {
     count += CountWaitingFiles(folder, "*.*", recurse, s.RipQueueIgnoreMask);
   }
   return count;

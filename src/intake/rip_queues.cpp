@@ -38,15 +38,8 @@ void ListFolder(const std::string& folder, const std::string& mask, bool recurse
 
 }  // namespace
 
-std::vector<WaitingFile> CollectWaitingFiles(const core::SettingsStore& s, int rip) {
-  std::vector<WaitingFile> files;
-  if (s.FlowDrive != 0) {
-    const std::string& folder = s.Rips[static_cast<size_t>(rip)].FlowDriveJobPath;
-    if (!folder.empty()) ListFolder(folder, s.FlowDriveMask, false, s.RipQueueIgnoreMask, 0, files);
-    return files;
-  }
-  // A spool folder shared by several spoolers holds its files once.
-  std::vector<std::pair<std::string, bool>> folders;
+std::vector<SpoolFolder> DistinctSpoolFolders(const core::SettingsStore& s, int rip) {
+  std::vector<SpoolFolder> folders;
   for (int m = 0; m < s.NumberOfSpoolers; ++m) {
     const core::Spooler& sp = s.Spoolers[static_cast<size_t>(m)];
     const std::string& folder = sp.RipSpool[static_cast<size_t>(rip)];
@@ -54,14 +47,24 @@ std::vector<WaitingFile> CollectWaitingFiles(const core::SettingsStore& s, int r
     bool recurse = (s.Version2 != 0 && sp.DatabaseTemplate != 0) ||
                    sp.MonoFolder[static_cast<size_t>(rip)] != 0;
     auto it = std::find_if(folders.begin(), folders.end(),
-                           [&](const auto& f) { return f.first == folder; });
+                           [&](const SpoolFolder& f) { return f.path == folder; });
     if (it == folders.end()) {
-      folders.emplace_back(folder, recurse);
+      folders.push_back({folder, recurse});
     } else {
-      it->second = it->second || recurse;
+      it->recurse = it->recurse || recurse;
     }
   }
-  for (const auto& [folder, recurse] : folders) {
+  return folders;
+}
+
+std::vector<WaitingFile> CollectWaitingFiles(const core::SettingsStore& s, int rip) {
+  std::vector<WaitingFile> files;
+  if (s.FlowDrive != 0) {
+    const std::string& folder = s.Rips[static_cast<size_t>(rip)].FlowDriveJobPath;
+    if (!folder.empty()) ListFolder(folder, s.FlowDriveMask, false, s.RipQueueIgnoreMask, 0, files);
+    return files;
+  }
+  for (const auto& [folder, recurse] : DistinctSpoolFolders(s, rip)) {
     ListFolder(folder, "*.*", recurse, s.RipQueueIgnoreMask, 0, files);
   }
   return files;

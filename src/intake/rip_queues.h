@@ -17,6 +17,15 @@ struct WaitingFile {
   std::string time;  // the listed-time text of the file
 };
 
+// One RIP's spool folders (index 0..3), each distinct folder once even when several
+// spoolers feed it, with whether its subfolders count: they do where any of those
+// spoolers routes into them (database templates, mono folders).
+struct SpoolFolder {
+  std::string path;
+  bool recurse = false;
+};
+std::vector<SpoolFolder> DistinctSpoolFolders(const core::SettingsStore& settings, int rip);
+
 // The files waiting for one RIP (index 0..3): its flow-drive job files, or the files
 // of its spool folders (with subfolders where a spooler routes into them), each
 // distinct folder once, ignoring RipQueueIgnoreMask, hidden and empty files.

@@ -123,6 +123,25 @@ TEST(InputScanner, MaxOutstandingJobsHoldsBackAFullRip) {
   EXPECT_EQ(FilesIn(site.dir / "in"), 1);
 }
 
+TEST(InputScanner, ASpoolFolderFedByTwoSpoolersCountsItsFilesOnce) {
+  Site site;
+  test::MakeDirs(site.dir / "in2");
+  site.rt.settings.Update([&](core::SettingsStore& s) {
+    s.MaxOutstandingJobs = 2;
+    s.NumberOfSpoolers = 2;
+    s.Spoolers[1] = s.Spoolers[0];
+    s.Spoolers[1].InputSpool = site.dir.path() + "\\in2";
+    s.Rips[1].UseRIP = 0;
+  });
+  site.rt.rips[1].Tracking = 0;
+  site.Start();
+  WriteFile(site.Spool(1) + "/waiting.ps", "x");
+  site.Drop("a.ps");
+  ASSERT_TRUE(site.scanner->RunPass());
+  EXPECT_EQ(FilesIn(site.Spool(1)), 2) << "one file waits, below the limit of 2";
+  EXPECT_EQ(FilesIn(site.dir / "in"), 0);
+}
+
 TEST(InputScanner, ClosedInputsGetNothingUnlessForcedOpen) {
   Site site;
   site.rt.settings.Update([](core::SettingsStore& s) { s.ForceOpenInputs = 0; });
