@@ -332,28 +332,12 @@ bool CreateFolder(std::string_view path) {
   return errno == EEXIST && ::stat(os.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool CopyFileOverwrite(std::string_view src, std::string_view dst) {
-  Fd in(::open(ToOsPath(src).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (!in.ok()) return false;
-  struct stat st {};
-  if (::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-  std::string osDst = ToOsPath(dst);
-  std::string tmp = CopyToTempBeside(in.get(), st, osDst);
-  if (tmp.empty()) return false;
-  if (::rename(tmp.c_str(), osDst.c_str()) != 0) {
-    ::unlink(tmp.c_str());
-    return false;
-  }
-  SyncDirectoryOf(osDst);
-  return true;
-}
+namespace {
 
-bool MoveFileReplace(std::string_view src, std::string_view dst) {
-  std::string osSrc = ToOsPath(src);
-  std::string osDst = ToOsPath(dst);
-  if (::rename(osSrc.c_str(), osDst.c_str()) == 0) return true;
-  if (errno != EXDEV) return false;
-
+// Copies a regular file to a temporary beside the destination and renames it into
+// place, so the destination is always either the old file or the whole new one, and
+// durable when this returns true.
+bool CopyIntoPlace(const std::string& osSrc, const std::string& osDst) {
   Fd in(::open(osSrc.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (!in.ok()) return false;
   struct stat st {};
@@ -365,6 +349,21 @@ bool MoveFileReplace(std::string_view src, std::string_view dst) {
     return false;
   }
   SyncDirectoryOf(osDst);
+  return true;
+}
+
+}  // namespace
+
+bool CopyFileOverwrite(std::string_view src, std::string_view dst) {
+  return CopyIntoPlace(ToOsPath(src), ToOsPath(dst));
+}
+
+bool MoveFileReplace(std::string_view src, std::string_view dst) {
+  std::string osSrc = ToOsPath(src);
+  std::string osDst = ToOsPath(dst);
+  if (::rename(osSrc.c_str(), osDst.c_str()) == 0) return true;
+  if (errno != EXDEV) return false;
+  if (!CopyIntoPlace(osSrc, osDst)) return false;
   // The destination is complete and durable; only now may the source go. A failure
   // here leaves two copies, never none.
   return ::unlink(osSrc.c_str()) == 0;
