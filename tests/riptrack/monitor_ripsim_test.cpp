@@ -51,10 +51,7 @@ struct LiveRip {
     if (!process.Start(Ripsim(), args, site.dir / ("ripsim" + std::to_string(rip) + ".txt"))) {
       return ::testing::AssertionFailure() << "cannot start " << Ripsim();
     }
-    if (!WaitFor([&] {
-          return ReadFile(sw() + "/Logfile").find("PUBLISHING") != std::string::npos ||
-                 ReadFile(sw() + "/Logfile").find("STOPPING") != std::string::npos;
-        })) {
+    if (!test::WaitForRipsimStarted(sw())) {
       return ::testing::AssertionFailure() << "ripsim wrote no start-up lines";
     }
     return ::testing::AssertionSuccess();

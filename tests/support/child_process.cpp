@@ -110,6 +110,16 @@ bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
   return true;
 }
 
+bool WaitForRipsimStarted(const std::string& swFolder, int timeoutMs) {
+  return WaitFor(
+      [&] {
+        std::string log = ReadFile(swFolder + "/Logfile");
+        return log.find("PUBLISHING") != std::string::npos ||
+               log.find("STOPPING") != std::string::npos;
+      },
+      timeoutMs);
+}
+
 int RunProgram(const std::string& program, const std::vector<std::string>& args,
                std::string* output, const std::map<std::string, std::string>& env, int timeoutMs) {
   TempDir dir;

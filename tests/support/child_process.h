@@ -42,6 +42,10 @@ std::string Brindlog();
 // Polls the condition every 10 ms until it holds (true) or the time-out passes.
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 20000);
 
+// Waits until a ripsim started on swFolder has written its start-up lines, input
+// state included, so that whoever reads its log from now on sees its real state.
+bool WaitForRipsimStarted(const std::string& swFolder, int timeoutMs = 20000);
+
 // Runs to completion and returns the exit status; output collected into *output.
 int RunProgram(const std::string& program, const std::vector<std::string>& args,
                std::string* output, const std::map<std::string, std::string>& env = {},
