@@ -9,10 +9,10 @@
 #include <filesystem>
 #include <string>
 
-#include "Services/scan_pass.h"
+#include "brindlog/scan_pass.h"
 #include "platform/files.h"
 #include "platform/held_file.h"
-#include "riptrack/log_pointer.h"
+#include "riplog/log_pointer.h"
 
 namespace {
 
@@ -22,8 +22,8 @@ struct Site {
   std::string root;
   std::string rip;
   std::string log;
-  services::DebugLog debug;  // off: only the pass is measured
-  services::Parameters p;
+  brindlog::DebugLog debug;  // off: only the pass is measured
+  brindlog::Parameters p;
   platform::HeldFile inUse;
 
   Site() {
@@ -58,7 +58,7 @@ void IdlePass(benchmark::State& state) {
   std::string text = "PUBLISHING: input queue open\r\n";
   while (text.size() < 1000000) text += "Page 1 done: 4 separations at 1270 dpi\r\n";
   platform::CreateOrReplace(s.log, text);
-  services::ScanPassRunner runner(s.p, s.debug, "BENCH");
+  brindlog::ScanPassRunner runner(s.p, s.debug, "BENCH");
   runner.RunPassAndWriteStatus();  // the first pass reads the tail and sets the pointer
   for (auto _ : state) runner.RunPassAndWriteStatus();
 }
@@ -69,9 +69,9 @@ void PassWithJobs(benchmark::State& state) {
   std::string text = "PUBLISHING: input queue open\r\n";
   for (int i = 0; i < state.range(0); ++i) text += Job(i);
   platform::CreateOrReplace(s.log, text);
-  services::ScanPassRunner runner(s.p, s.debug, "BENCH");
+  brindlog::ScanPassRunner runner(s.p, s.debug, "BENCH");
   for (auto _ : state) {
-    riptrack::WriteLogPointer(riptrack::BrindlogPointerPath(s.rip), 1);
+    riplog::WriteLogPointer(riplog::BrindlogPointerPath(s.rip), 1);
     runner.RunPassAndWriteStatus();
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));

@@ -19,12 +19,12 @@
 #include <string>
 #include <vector>
 
-#include "riptrack/input_state.h"
-#include "riptrack/keyword_line.h"
-#include "riptrack/line_cursor.h"
-#include "riptrack/log_pointer.h"
-#include "riptrack/log_text.h"
-#include "riptrack/rip_job.h"
+#include "riplog/input_state.h"
+#include "riplog/keyword_line.h"
+#include "riplog/line_cursor.h"
+#include "riplog/log_pointer.h"
+#include "riplog/log_text.h"
+#include "riplog/rip_job.h"
 #include "riptrack/rip_tracking.h"
 
 extern char** environ;
@@ -32,6 +32,7 @@ extern char** environ;
 namespace {
 
 using namespace vellora::riptrack;
+namespace riplog = vellora::riplog;
 using Clock = std::chrono::steady_clock;
 
 double Seconds(Clock::duration d) {
@@ -86,13 +87,13 @@ struct PassResult {
 
 // What the RIP monitor does with one read, down to the captures; the texts go into
 // a job record as the state machine would keep them.
-PassResult MonitorPass(const LogText& text, KeywordLine& kl) {
+PassResult MonitorPass(const riplog::LogText& text, riplog::KeywordLine& kl) {
   PassResult r;
-  RipJob job;
+  riplog::RipJob job;
   bool inJob = false;
   int64_t pointer = text.pointer;
-  LineCursor cursor(text);
-  LogLine line;
+  riplog::LineCursor cursor(text);
+  riplog::LogLine line;
   while (cursor.NextLine(line)) {
     if (!line.terminated) break;
     ++r.lines;
@@ -101,7 +102,7 @@ PassResult MonitorPass(const LogText& text, KeywordLine& kl) {
     if (!inJob) {
       job.JobTime.clear();
       job.JobName.clear();
-      if (kl.Has(Keyword::SetupLoaded)) {
+      if (kl.Has(riplog::Keyword::SetupLoaded)) {
         job.Setup = kl.Setup();
         inJob = true;
       } else {
@@ -109,15 +110,15 @@ PassResult MonitorPass(const LogText& text, KeywordLine& kl) {
       }
       continue;
     }
-    if (kl.Has(Keyword::Error)) job.ErrorText = kl.ErrorText();
-    if (kl.Has(Keyword::Warning)) job.WarningText = kl.WarningText();
+    if (kl.Has(riplog::Keyword::Error)) job.ErrorText = kl.ErrorText();
+    if (kl.Has(riplog::Keyword::Warning)) job.WarningText = kl.WarningText();
     if (kl.ClosesJob()) {
       job.JobName = kl.JobName();
       inJob = false;
       ++r.jobs;
       pointer = line.endOffset;
     }
-    if (kl.Has(Keyword::StartingJob)) job.JobTime = kl.JobTime();
+    if (kl.Has(riplog::Keyword::StartingJob)) job.JobTime = kl.JobTime();
   }
   if (pointer < 0) r.jobs = -1;  // keeps the pointer rule from being optimised away
   return r;
@@ -191,18 +192,18 @@ int main() {
 
   // The operator program's pass: no stored pointer, so the last MaxLogFileReadSize
   // (1,000,000) bytes, which is the whole file.
-  KeywordLine vellora(Deliverable::Vellora);
+  riplog::KeywordLine vellora(riplog::Deliverable::Vellora);
   PassResult seen;
   Stats pass = Measure(300, [&] {
-    LogText t = ReadNewLogText(log, 0, ReadRule::Vellora(1000000));
+    riplog::LogText t = riplog::ReadNewLogText(log, 0, riplog::ReadRule::Vellora(1000000));
     seen = MonitorPass(t, vellora);
   });
-  LogText once = ReadNewLogText(log, 0, ReadRule::Vellora(1000000));
+  riplog::LogText once = riplog::ReadNewLogText(log, 0, riplog::ReadRule::Vellora(1000000));
   Stats inMemory = Measure(300, [&] { seen = MonitorPass(once, vellora); });
-  KeywordLine brindlog(Deliverable::Brindlog);
+  riplog::KeywordLine brindlog(riplog::Deliverable::Brindlog);
   PassResult seenB;
   Stats passB = Measure(300, [&] {
-    LogText t = ReadNewLogText(log, 1, ReadRule::Brindlog());
+    riplog::LogText t = riplog::ReadNewLogText(log, 1, riplog::ReadRule::Brindlog());
     seenB = MonitorPass(t, brindlog);
   });
 
@@ -228,7 +229,7 @@ int main() {
     out << header << RealisticLog(kBytes);
   }
   vellora::core::Display display;
-  vellora::core::Pacer noWaits(0);
+  vellora::platform::Pacer noWaits(0);
   vellora::core::Runtime rt(display, noWaits, dir.string());
   rt.settings.Update([&](vellora::core::SettingsStore& st) {
     st.Rips[0].UseRIP = 1;
@@ -237,7 +238,7 @@ int main() {
   rt.rips[0].Tracking = 1;
   RipServices noServices;
   RipTracking tracking(rt, noServices);
-  const std::string pointerFile = VelloraPointerPath(dir.string(), 0);
+  const std::string pointerFile = riplog::VelloraPointerPath(dir.string(), 0);
   const int64_t newLinesStart = static_cast<int64_t>(header.size()) - 2;
   size_t rows = 0;
   // Only the pass is timed: the pointer file is set back and the monitor made
@@ -247,7 +248,7 @@ int main() {
   struct rusage before {};
   struct rusage after {};
   for (int round = 0; round < 100; ++round) {
-    WriteLogPointer(pointerFile, newLinesStart);
+    riplog::WriteLogPointer(pointerFile, newLinesStart);
     auto monitor = tracking.NewMonitor(0);
     monitor->Begin();
     getrusage(RUSAGE_THREAD, &before);
@@ -267,11 +268,11 @@ int main() {
       "beyond the CPU time is the pointer file's flush to disk), pointer %lld of %lld, %zu rows "
       "kept\n",
       mb / monitorPass.median, monitorPass.min * 1e3, monitorPass.median * 1e3, passCpu * 1e3,
-      static_cast<long long>(ReadLogPointer(pointerFile)),
+      static_cast<long long>(riplog::ReadLogPointer(pointerFile)),
       static_cast<long long>(fs::file_size(sw / "Logfile")), rows);
 
   std::vector<std::string> grep = {"grep", "-c", "-F"};
-  for (std::string_view k : kVelloraDialect.keywords) {
+  for (std::string_view k : riplog::kVelloraDialect.keywords) {
     if (k.empty()) continue;
     grep.push_back("-e");
     grep.emplace_back(k);
@@ -318,12 +319,12 @@ int main() {
     std::ofstream out(log, std::ios::binary | std::ios::app);
     out << RealisticLog(2000000);
   }
-  TailScan scan;
-  Stats tail = Measure(2000, [&] { scan = ScanInputState(log, Deliverable::Vellora); });
+  riplog::TailScan scan;
+  Stats tail = Measure(2000, [&] { scan = riplog::ScanInputState(log, riplog::Deliverable::Vellora); });
   std::printf("tail scan of 64,000 bytes: %.1f us median (best %.1f us), state %s\n",
               tail.median * 1e6, tail.min * 1e6,
-              scan.state == InputState::Open     ? "Open"
-              : scan.state == InputState::Closed ? "Closed"
+              scan.state == riplog::InputState::Open     ? "Open"
+              : scan.state == riplog::InputState::Closed ? "Closed"
                                                  : "Undecided");
   fs::remove_all(dir);
   return 0;

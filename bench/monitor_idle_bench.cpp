@@ -26,7 +26,7 @@
 #include <thread>
 #include <vector>
 
-#include "riptrack/log_pointer.h"
+#include "riplog/log_pointer.h"
 #include "riptrack/rip_tracking.h"
 
 extern char** environ;
@@ -110,7 +110,7 @@ int main(int argc, char** argv) {
   }
 
   PassCounter display;
-  core::Pacer pacer(1.0);  // the product's timings
+  platform::Pacer pacer(1.0);  // the product's timings
   core::Runtime rt(display, pacer, dir.string());
   rt.settings.Update([&](core::SettingsStore& s) {
     s.ForceOpenInputs = forceOpen ? 1 : 0;

@@ -27,7 +27,10 @@
 #include <vector>
 
 #include "core/settings.h"
+#include "intake/folder_listing.h"
+#include "intake/masks.h"
 #include "intake/readiness.h"
+#include "net/connect_folder.h"
 #include "net/reachability.h"
 #include "platform/icmp_socket.h"
 #include "platform/paths.h"

@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "core/display.h"
-#include "core/pacing.h"
+#include "platform/pacing.h"
 #include "core/runtime.h"
 #include "intake/input_scanner.h"
 
@@ -38,7 +38,7 @@ void Fill(const std::string& folder, int files, const std::string& prefix) {
 struct Bench {
   std::string root;
   core::Display display;
-  core::Pacer pacer{0};
+  platform::Pacer pacer{0};
   core::Runtime rt;
   intake::WaitingJobs waiting{display};
   intake::RipQueues queues{rt};

@@ -1,8 +1,8 @@
 // brindlog: the RIP log watcher daemon. "-i" installs it as a service, "-d" removes
 // it, no argument runs it.
-#include "Services/scan_pass.h"
-#include "Services/service_host.h"
+#include "brindlog/scan_pass.h"
+#include "brindlog/service_host.h"
 
 int main(int argc, char** argv) {
-  return vellora::services::RunCommandLine(argc, argv, vellora::services::MakeScanPassRunner);
+  return vellora::brindlog::RunCommandLine(argc, argv, vellora::brindlog::MakeScanPassRunner);
 }

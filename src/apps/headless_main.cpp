@@ -6,10 +6,10 @@
 #include <string>
 
 #include "apps/console_display.h"
-#include "apps/engine.h"
+#include "engine/engine.h"
 #include "apps/parse_name_tool.h"
 #include "core/settings_io.h"
-#include "core/startup.h"
+#include "core/worker_threads.h"
 #include "platform/paths.h"
 #include "platform/system.h"
 
@@ -120,9 +120,9 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  core::Pacer pacer(core::Pacer::ScaleFromEnvironment());
+  platform::Pacer pacer(platform::Pacer::ScaleFromEnvironment());
   apps::ConsoleDisplay display(stdout);
-  apps::Engine engine(display, pacer, folder);
+  engine::Engine engine(display, pacer, folder);
   engine.Start();
   std::printf("vellora-headless: running in %s (Ctrl-C ends)\n",
               platform::ToOsPath(folder).c_str());

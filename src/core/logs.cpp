@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "platform/clock.h"
-#include "platform/files.h"
+#include "platform/log_line.h"
 
 namespace vellora::core {
 
@@ -55,42 +55,20 @@ void LogWriters::LogDbError(const char* format, ...) {
 
 void LogWriters::Write(std::mutex& lock, const std::string& path, Rollover rollover, bool withDate,
                        const char* format, va_list args) {
-  // Both buffers are bounded: a longer message or line is cut, never overrun.
-  char message[kBufferSize];
-  std::vsnprintf(message, sizeof message, format, args);
-  platform::LocalTime t = platform::NowLocal();
-  char line[kBufferSize];
-  int n;
-  if (withDate) {
-    n = std::snprintf(line, sizeof line, "[%.2d-%.2d %.2d:%.2d:%.2d.%.3d] %s\r\n", t.day, t.month,
-                      t.hour, t.minute, t.second, t.millisecond, message);
-  } else {
-    n = std::snprintf(line, sizeof line, "[%.2d:%.2d:%.2d.%.3d] %s\r\n", t.hour, t.minute, t.second,
-                      t.millisecond, message);
-  }
-  if (n < 0) return;
-  size_t length = static_cast<size_t>(n);
-  if (length >= sizeof line) {
-    // Cut, but keep the line ended so the log stays one event per line.
-    length = sizeof line - 1;
-    line[length - 2] = '\r';
-    line[length - 1] = '\n';
-  }
-
+  std::string line =
+      platform::FormatLogLine(withDate ? platform::LogStamp::DayMonthTime : platform::LogStamp::Time,
+                              platform::NowLocal(), format, args);
+  if (line.empty()) return;
   std::lock_guard guard(lock);
   if (sink_) {
-    sink_(std::string_view(line, length));
+    sink_(line);
     return;
   }
-  if (rollover != Rollover::None) {
-    platform::FileStat st = platform::StatPath(path);
-    if (st.isRegular && st.size > kSizeLimit) {
-      // The copy may fail; the log is deleted all the same so it cannot grow on.
-      if (rollover == Rollover::Copy) platform::CopyFileOverwrite(path, path + "2");
-      platform::DeleteFile(path);
-    }
-  }
-  platform::AppendAndClose(path, std::string_view(line, length));
+  platform::AppendLogLine(path, line,
+                          rollover == Rollover::Copy     ? platform::LogRollover::CopyThenDelete
+                          : rollover == Rollover::Delete ? platform::LogRollover::Delete
+                                                         : platform::LogRollover::None,
+                          kSizeLimit);
 }
 
 }  // namespace vellora::core

@@ -13,12 +13,14 @@
 #include <string>
 #include <string_view>
 
+#include "platform/log_line.h"
+
 namespace vellora::core {
 
 class LogWriters {
  public:
   static constexpr uint64_t kSizeLimit = 10000000;  // bytes, not MiB
-  static constexpr size_t kBufferSize = 16000;
+  static constexpr size_t kBufferSize = platform::kLogLineLimit;
 
   LogWriters() = default;
   // The folder (the program folder at start) and the two switches (Logging and

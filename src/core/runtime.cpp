@@ -5,7 +5,7 @@
 
 namespace vellora::core {
 
-Runtime::Runtime(Display& displayIn, Pacer& pacerIn, std::string folder)
+Runtime::Runtime(Display& displayIn, platform::Pacer& pacerIn, std::string folder)
     : display(displayIn),
       pacer(pacerIn),
       programFolder(std::move(folder)),

@@ -12,7 +12,7 @@
 #include "core/display.h"
 #include "core/error_state.h"
 #include "core/logs.h"
-#include "core/pacing.h"
+#include "platform/pacing.h"
 #include "core/settings.h"
 
 namespace vellora::core {
@@ -30,12 +30,12 @@ struct RipSlotRuntime {
 
 class Runtime {
  public:
-  Runtime(Display& display, Pacer& pacer, std::string programFolder);
+  Runtime(Display& display, platform::Pacer& pacer, std::string programFolder);
   Runtime(const Runtime&) = delete;
   Runtime& operator=(const Runtime&) = delete;
 
   Display& display;
-  Pacer& pacer;
+  platform::Pacer& pacer;
   // The program folder: Vellora.ini, the logs and the pointer files lie in it.
   const std::string programFolder;
   const std::string iniPath;

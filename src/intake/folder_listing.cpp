@@ -3,6 +3,8 @@
 #include <string>
 
 #include "intake/listing_time.h"
+#include "intake/folder_listing.h"
+#include "intake/masks.h"
 #include "intake/readiness.h"
 #include "net/reachability.h"
 #include "platform/clock.h"

@@ -5,6 +5,8 @@
 #include <set>
 
 #include "intake/external_command.h"
+#include "intake/readiness.h"
+#include "net/connect_folder.h"
 #include "net/reachability.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -104,7 +106,7 @@ bool InputScanner::ReachFolder(const std::string& folder, bool useCurrentUser,
                                const std::string& user, const std::string& password) {
   for (int attempt = 0; attempt < 2; ++attempt) {
     if (net::IsFolderReachable(folder) &&
-        ConnectFolderAs(folder, useCurrentUser ? 1 : 0, user, password)) {
+        net::ConnectFolderAs(folder, useCurrentUser ? 1 : 0, user, password)) {
       return true;
     }
   }

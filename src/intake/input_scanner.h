@@ -11,7 +11,7 @@
 
 #include "core/runtime.h"
 #include "intake/input_queue.h"
-#include "intake/readiness.h"
+#include "intake/folder_listing.h"
 #include "intake/rip_queues.h"
 #include "intake/scanner_services.h"
 #include "intake/waiting_jobs.h"

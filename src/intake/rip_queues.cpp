@@ -6,7 +6,7 @@
 #include <unordered_map>
 
 #include "intake/listing_time.h"
-#include "intake/readiness.h"
+#include "intake/masks.h"
 #include "net/reachability.h"
 #include "platform/clock.h"
 #include "platform/files.h"

@@ -26,14 +26,14 @@ void JobParser::Clear() {
   warned_ = false;
 }
 
-bool JobParser::Feed(const KeywordLine& line, int64_t endOffset, int64_t& pointer,
+bool JobParser::Feed(const riplog::KeywordLine& line, int64_t endOffset, int64_t& pointer,
                      FinishedJob* closed) {
   if (state_ == State::WaitingForSetup) {
     job_.Setup.clear();
     job_.JobTime.clear();
     job_.JobName.clear();
     failed_ = false;
-    if (line.Has(Keyword::SetupLoaded)) {
+    if (line.Has(riplog::Keyword::SetupLoaded)) {
       job_.Setup = Text(line.Setup());
       warned_ = false;
       state_ = State::InJob;
@@ -43,10 +43,10 @@ bool JobParser::Feed(const KeywordLine& line, int64_t endOffset, int64_t& pointe
     return false;
   }
 
-  const bool completed = line.Has(Keyword::JobCompleted);
-  const bool notCompleted = line.Has(Keyword::JobNotCompleted);
-  if (line.Has(Keyword::Error)) job_.ErrorText = Text(line.ErrorText());
-  if (line.Has(Keyword::Warning)) {
+  const bool completed = line.Has(riplog::Keyword::JobCompleted);
+  const bool notCompleted = line.Has(riplog::Keyword::JobNotCompleted);
+  if (line.Has(riplog::Keyword::Error)) job_.ErrorText = Text(line.ErrorText());
+  if (line.Has(riplog::Keyword::Warning)) {
     warned_ = true;
     job_.WarningText = Text(line.WarningText());
   }
@@ -55,7 +55,7 @@ bool JobParser::Feed(const KeywordLine& line, int64_t endOffset, int64_t& pointe
     state_ = State::WaitingForSetup;
     failed_ = notCompleted;
     job_.JobName = Text(line.JobName());
-    job_.Status = failed_ ? JobStatus::Error : warned_ ? JobStatus::Warning : JobStatus::Success;
+    job_.Status = failed_ ? riplog::JobStatus::Error : warned_ ? riplog::JobStatus::Warning : riplog::JobStatus::Success;
     if (closed != nullptr) {
       closed->job = job_;
       closed->Failed = failed_;
@@ -66,8 +66,8 @@ bool JobParser::Feed(const KeywordLine& line, int64_t endOffset, int64_t& pointe
   }
   // Also on the line that has just closed a job: what they set is cleared again by
   // the next line's handling while waiting for a setup, and by the next setup line.
-  if (line.Has(Keyword::StartingJob)) job_.JobTime = Text(line.JobTime());
-  if (line.Has(Keyword::Warning)) warned_ = true;
+  if (line.Has(riplog::Keyword::StartingJob)) job_.JobTime = Text(line.JobTime());
+  if (line.Has(riplog::Keyword::Warning)) warned_ = true;
   return closedJob;
 }
 

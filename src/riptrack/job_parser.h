@@ -8,8 +8,8 @@
 
 #include <cstdint>
 
-#include "riptrack/keyword_line.h"
-#include "riptrack/rip_job.h"
+#include "riplog/keyword_line.h"
+#include "riplog/rip_job.h"
 #include "riptrack/rip_services.h"
 
 namespace vellora::riptrack {
@@ -26,22 +26,22 @@ class JobParser {
   // in the log any more).
   void DropOpenJob() { state_ = State::WaitingForSetup; }
 
-  // One upper-cased line (a KeywordLine of the operator program's dialect) and the
+  // One upper-cased line (a riplog::KeywordLine of the operator program's dialect) and the
   // log offset of its end. pointer is advanced to that offset for every line read
   // while no job is open and for the line that closes a job; the lines of an open job
   // leave it where it is, so they are read again until the job closes. Returns true
   // when the line closed a job, which is then in *closed (its ripNumber and
   // processId are the caller's to fill in).
-  bool Feed(const KeywordLine& line, int64_t endOffset, int64_t& pointer, FinishedJob* closed);
+  bool Feed(const riplog::KeywordLine& line, int64_t endOffset, int64_t& pointer, FinishedJob* closed);
 
   State state() const { return state_; }
-  const RipJob& job() const { return job_; }
+  const riplog::RipJob& job() const { return job_; }
   bool failed() const { return failed_; }
   bool warned() const { return warned_; }
 
  private:
   State state_ = State::WaitingForSetup;
-  RipJob job_;
+  riplog::RipJob job_;
   bool failed_ = false;
   bool warned_ = false;
 };

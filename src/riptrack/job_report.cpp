@@ -8,7 +8,7 @@ namespace vellora::riptrack {
 JobReport BuildJobReport(const FinishedJob& job) {
   char text[kReportTextSize];
   JobReport report;
-  const RipJob& j = job.job;
+  const riplog::RipJob& j = job.job;
   if (job.Failed) {
     std::snprintf(text, sizeof text, "%s Failed or canceled - %s", j.JobName.c_str(),
                   j.ErrorText.c_str());

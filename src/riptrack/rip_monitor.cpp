@@ -3,13 +3,13 @@
 
 #include <cstdlib>
 
-#include "intake/readiness.h"
+#include "net/connect_folder.h"
 #include "net/reachability.h"
 #include "platform/files.h"
-#include "riptrack/input_state.h"
+#include "riplog/input_state.h"
 #include "riptrack/job_report.h"
-#include "riptrack/line_cursor.h"
-#include "riptrack/log_pointer.h"
+#include "riplog/line_cursor.h"
+#include "riplog/log_pointer.h"
 
 namespace vellora::riptrack {
 namespace {
@@ -102,7 +102,7 @@ bool RipMonitor::ReachSwFolder(const core::RipSlot& rip) {
   for (int attempt = 0; attempt < kFolderAttempts; ++attempt) {
     if (attempt > 0 && !Wait(kFolderAttemptPauseMs)) return false;
     if (net::IsFolderReachable(rip.RIPswPath) &&
-        intake::ConnectFolderAs(rip.RIPswPath, rip.RIPUseCurrentUser, rip.RIPUserName,
+        net::ConnectFolderAs(rip.RIPswPath, rip.RIPUseCurrentUser, rip.RIPUserName,
                                 rip.RIPPassword)) {
       return true;
     }
@@ -136,13 +136,13 @@ void RipMonitor::DecideInputOpen(const core::SettingsStore& s, bool running,
                                  const std::string& logPath) {
   int open = 0;
   if (running) {
-    switch (ScanInputState(logPath, Deliverable::Vellora).state) {
-      case InputState::Open:
+    switch (riplog::ScanInputState(logPath, riplog::Deliverable::Vellora).state) {
+      case riplog::InputState::Open:
         open = 1;
         break;
-      case InputState::Closed:
+      case riplog::InputState::Closed:
         break;
-      case InputState::Undecided:
+      case riplog::InputState::Undecided:
         open = (s.AssumeRunning != 0 || s.ForceOpenInputs != 0) ? 1 : 0;
         break;
     }
@@ -152,7 +152,7 @@ void RipMonitor::DecideInputOpen(const core::SettingsStore& s, bool running,
   rt_.display.SetRipLamp(rip_, RipLamp::Input, open != 0 ? Lamp::Green : Lamp::Red);
 }
 
-int64_t RipMonitor::ReadLines(const LogText& text, int64_t storedPointer,
+int64_t RipMonitor::ReadLines(const riplog::LogText& text, int64_t storedPointer,
                               const core::SettingsStore& s) {
   int64_t pointer = text.pointer;
   // Without a stored position, or with a log now shorter than it (the RIP began a
@@ -166,8 +166,8 @@ int64_t RipMonitor::ReadLines(const LogText& text, int64_t storedPointer,
     parser_.DropOpenJob();
   }
   parser_.BeginPass();
-  LineCursor cursor(text);
-  LogLine line;
+  riplog::LineCursor cursor(text);
+  riplog::LogLine line;
   FinishedJob closed;
   while (cursor.NextLine(line)) {
     // A last line without its line break is still being written: it is read whole
@@ -262,22 +262,22 @@ RipMonitor::PassEnd RipMonitor::RunPassSteps() {
   ShowProgress(sw);
 
   // 7, 8. Whether the RIP runs and takes jobs.
-  const std::string logPath = VelloraLogPath(sw);
+  const std::string logPath = riplog::VelloraLogPath(sw);
   const bool running = IsRipRunning(s, sw);
   DecideInputOpen(s, running, logPath);
 
   // 9. What is new in the log.
-  const std::string pointerPath = VelloraPointerPath(rt_.programFolder, rip_);
+  const std::string pointerPath = riplog::VelloraPointerPath(rt_.programFolder, rip_);
   const unsigned reloads = reloadRequests_.load();
-  const int64_t stored = reloads != reloadSeen_ ? 0 : ReadLogPointer(pointerPath);
+  const int64_t stored = reloads != reloadSeen_ ? 0 : riplog::ReadLogPointer(pointerPath);
   slot.LogPointer = stored;
-  LogText text = ReadNewLogText(logPath, stored, ReadRule::Vellora(s.MaxLogFileReadSize));
-  if (text.failure == ReadFailure::OpenFailed) {
+  riplog::LogText text = riplog::ReadNewLogText(logPath, stored, riplog::ReadRule::Vellora(s.MaxLogFileReadSize));
+  if (text.failure == riplog::ReadFailure::OpenFailed) {
     if (!Wait(kLogOpenFailureWaitMs)) return PassEnd::Next;
     Report(2, "", kNoContact);
     return PassEnd::Next;
   }
-  if (text.failure == ReadFailure::AllocationFailed) {
+  if (text.failure == riplog::ReadFailure::AllocationFailed) {
     rt_.errors.SetErrorState(1, "Memory allocation error");
     return PassEnd::AllocationFailed;
   }
@@ -291,9 +291,9 @@ RipMonitor::PassEnd RipMonitor::RunPassSteps() {
   ShowJobState(running, sw);
 
   // 12. The position for the next pass.
-  WriteLogPointer(pointerPath, pointer);
+  riplog::WriteLogPointer(pointerPath, pointer);
   slot.LogPointer = pointer;
-  text = LogText();  // the buffer is not kept through the wait
+  text = riplog::LogText();  // the buffer is not kept through the wait
   Wait(kPassWaitMs);
   return PassEnd::Next;
 }

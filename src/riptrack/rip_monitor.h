@@ -14,8 +14,8 @@
 
 #include "core/runtime.h"
 #include "riptrack/job_parser.h"
-#include "riptrack/keyword_line.h"
-#include "riptrack/log_text.h"
+#include "riplog/keyword_line.h"
+#include "riplog/log_text.h"
 #include "riptrack/rip_job_lists.h"
 #include "riptrack/rip_services.h"
 
@@ -81,7 +81,7 @@ class RipMonitor {
   bool IsRipRunning(const core::SettingsStore& s, const std::string& swFolder);
   void DecideInputOpen(const core::SettingsStore& s, bool running, const std::string& logPath);
   // The lines of the read through the state machine; returns the advanced pointer.
-  int64_t ReadLines(const LogText& text, int64_t storedPointer, const core::SettingsStore& s);
+  int64_t ReadLines(const riplog::LogText& text, int64_t storedPointer, const core::SettingsStore& s);
   void ShowJobState(bool running, const std::string& swFolder);
 
   core::Runtime& rt_;
@@ -95,7 +95,7 @@ class RipMonitor {
   std::string pendingStatus_;
   bool statusPending_ = false;
   JobParser parser_;
-  KeywordLine line_{Deliverable::Vellora};
+  riplog::KeywordLine line_{riplog::Deliverable::Vellora};
 };
 
 }  // namespace vellora::riptrack

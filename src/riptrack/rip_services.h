@@ -10,14 +10,14 @@
 #include <string>
 
 #include "core/display.h"
-#include "riptrack/rip_job.h"
+#include "riplog/rip_job.h"
 
 namespace vellora::riptrack {
 
 // A finished job as the monitor hands it to the reporting: the texts of the log
 // (upper case), how it ended, and whose it is.
 struct FinishedJob {
-  RipJob job;  // JobName, Setup, JobTime, ErrorText, WarningText; Status follows the flags
+  riplog::RipJob job;  // JobName, Setup, JobTime, ErrorText, WarningText; Status follows the flags
   bool Failed = false;
   bool Warned = false;
   int ripNumber = 1;  // 1 to 4

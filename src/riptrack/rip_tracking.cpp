@@ -2,7 +2,7 @@
 #include "riptrack/rip_tracking.h"
 
 #include "platform/files.h"
-#include "riptrack/log_pointer.h"
+#include "riplog/log_pointer.h"
 
 namespace vellora::riptrack {
 
@@ -62,7 +62,7 @@ void RipTracking::ReloadRipLogs() {
   auto s = rt_.settings.Get();
   for (int i = 0; i < core::kRipCount; ++i) {
     if (s->Rips[static_cast<size_t>(i)].UseRIP == 0) continue;
-    platform::DeleteFile(VelloraPointerPath(rt_.programFolder, i));
+    platform::DeleteFile(riplog::VelloraPointerPath(rt_.programFolder, i));
     reloadRequests_[static_cast<size_t>(i)].fetch_add(1);
   }
 }

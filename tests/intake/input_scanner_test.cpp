@@ -45,7 +45,7 @@ struct HookDisplay : test::RecordingDisplay {
 struct Site {
   TempDir dir;
   HookDisplay display;
-  core::Pacer pacer{0};
+  platform::Pacer pacer{0};
   core::Runtime rt{display, pacer, dir.path()};
   WaitingJobs waiting{display};
   RipQueues ripQueues{rt};

@@ -11,7 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#include "intake/folder_listing.h"
+#include "intake/masks.h"
 #include "intake/readiness.h"
+#include "net/connect_folder.h"
 #include "platform/clock.h"
 #include "support/hold_open.h"
 #include "support/temp_dir.h"

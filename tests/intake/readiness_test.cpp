@@ -1,6 +1,9 @@
 // The mask rule, the in-use test with real processes, the stable-time test and the
 // listing time forms.
+#include "intake/folder_listing.h"
+#include "intake/masks.h"
 #include "intake/readiness.h"
+#include "net/connect_folder.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -131,7 +134,7 @@ struct StableFixture {
     rt.settings.Update([&](core::SettingsStore& s) { s.StableTime = stableTime; });
   }
   HookDisplay display;
-  core::Pacer pacer;
+  platform::Pacer pacer;
   core::Runtime rt;
 };
 
@@ -225,9 +228,9 @@ TEST(IsStable, ZeroMissingStop) {
 
 TEST(ConnectFolder, LocalFoldersConnectWhenTheyExist) {
   TempDir dir;
-  EXPECT_TRUE(ConnectFolder(dir.path(), "", ""));
-  EXPECT_TRUE(ConnectFolder(dir.path(), "Administrator", "secret"));
-  EXPECT_FALSE(ConnectFolder(dir / "missing", "", ""));
+  EXPECT_TRUE(net::ConnectFolder(dir.path(), "", ""));
+  EXPECT_TRUE(net::ConnectFolder(dir.path(), "Administrator", "secret"));
+  EXPECT_FALSE(net::ConnectFolder(dir / "missing", "", ""));
 }
 
 }  // namespace

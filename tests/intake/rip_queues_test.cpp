@@ -24,7 +24,7 @@ std::vector<std::string> Paths(const RipQueues& q) {
 TEST(RipQueues, RefreshReconcilesRowsAndQueueBars) {
   TempDir dir;
   test::RecordingDisplay display;
-  core::Pacer pacer(0);
+  platform::Pacer pacer(0);
   core::Runtime rt(display, pacer, dir.path());
   for (const char* d : {"r1", "r1/A4", "r2", "shared"}) test::MakeDirs(dir / d);
   rt.settings.Update([&](core::SettingsStore& s) {
@@ -84,7 +84,7 @@ TEST(RipQueues, CancelAllLeavesTheRootsOfDrivesCAndD) {
   WriteFile(dir / "drives/d/root.ps", "d");
   WriteFile(dir / "drives/d/hot/below.ps", "x");
   test::RecordingDisplay display;
-  core::Pacer pacer(0);
+  platform::Pacer pacer(0);
   core::Runtime rt(display, pacer, dir.path());
   rt.settings.Update([](core::SettingsStore& s) {
     s.NumberOfSpoolers = 3;

@@ -11,7 +11,10 @@
 #include <gtest/gtest.h>
 
 #include "../net/test_host.h"
+#include "intake/folder_listing.h"
+#include "intake/masks.h"
 #include "intake/readiness.h"
+#include "net/connect_folder.h"
 #include "net/echo.h"
 #include "net/reachability.h"
 #include "platform/paths.h"
@@ -91,7 +94,7 @@ TEST(UnreachableServer, SilentHostCostsAboutASecondAndItsFoldersAreNotOpened) {
   ms = MillisecondsOf([&] { EXPECT_EQ(ListInputFolder(share, entries, "", settings), 0); });
   EXPECT_LT(ms, 3000);
   EXPECT_EQ(CountWaitingFiles(share, "*.*", true, ""), 0);
-  EXPECT_FALSE(ConnectFolder(share, "", ""));
+  EXPECT_FALSE(net::ConnectFolder(share, "", ""));
   EXPECT_FALSE(watch.OpenedSinceLastAsked()) << "a silent server's folder must not be opened";
 
   // Echoes of other threads to a server that does answer neither answer for the

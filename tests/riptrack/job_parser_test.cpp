@@ -10,7 +10,7 @@ namespace {
 // Feeds lines as the monitor does; line k ends at offset 100 * (k + 1).
 struct Parse {
   JobParser parser;
-  KeywordLine line{Deliverable::Vellora};
+  riplog::KeywordLine line{riplog::Deliverable::Vellora};
   int64_t pointer = 0;
   int64_t offset = 0;
   std::vector<FinishedJob> jobs;
@@ -36,7 +36,7 @@ TEST(JobParser, OutcomesTextsAndUpperCase) {
   EXPECT_EQ(p.jobs[0].job.JobTime, "MON JAN 31 10:15:02 2005");
   EXPECT_FALSE(p.jobs[0].Failed);
   EXPECT_FALSE(p.jobs[0].Warned);
-  EXPECT_EQ(p.jobs[0].job.Status, JobStatus::Success);
+  EXPECT_EQ(p.jobs[0].job.Status, riplog::JobStatus::Success);
   EXPECT_EQ(p.pointer, 400);
 
   // A warning before the completed line: completed with warning, the text from the
@@ -47,7 +47,7 @@ TEST(JobParser, OutcomesTextsAndUpperCase) {
   EXPECT_TRUE(p.jobs[1].Warned);
   EXPECT_FALSE(p.jobs[1].Failed);
   EXPECT_EQ(p.jobs[1].job.WarningText, "WARNING: UNIVERS NOT FOUND ]%%");
-  EXPECT_EQ(p.jobs[1].job.Status, JobStatus::Warning);
+  EXPECT_EQ(p.jobs[1].job.Status, riplog::JobStatus::Warning);
 
   // Not completed after a warning: failed, whatever the warning says.
   p.Lines({"Setup loaded: Mono", "Warning: x", "Error: undefined; OffendingCommand: y",
@@ -57,7 +57,7 @@ TEST(JobParser, OutcomesTextsAndUpperCase) {
   EXPECT_TRUE(p.jobs[2].Warned);
   EXPECT_EQ(p.jobs[2].job.JobName, "P3.PS");
   EXPECT_EQ(p.jobs[2].job.ErrorText, "ERROR: UNDEFINED; OFFENDINGCOMMAND: Y");
-  EXPECT_EQ(p.jobs[2].job.Status, JobStatus::Error);
+  EXPECT_EQ(p.jobs[2].job.Status, riplog::JobStatus::Error);
 
   // Zero bytes end a captured text, as in any text field.
   p.Lines({"Setup loaded: A"});

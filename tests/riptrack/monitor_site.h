@@ -10,7 +10,7 @@
 
 #include "core/runtime.h"
 #include "platform/files.h"
-#include "riptrack/log_pointer.h"
+#include "riplog/log_pointer.h"
 #include "riptrack/rip_tracking.h"
 #include "support/recording_display.h"
 #include "support/temp_dir.h"
@@ -101,7 +101,7 @@ struct MonitorSite {
   std::string inUse = sw + "/Config/inUse";
   std::string pointerFile = dir / "LogFilePointer1";
   RecordingDisplay display;
-  core::Pacer pacer;
+  platform::Pacer pacer;
   core::Runtime rt;
   RecordingRipServices services;
   riptrack::RipTracking tracking;
@@ -143,7 +143,7 @@ struct MonitorSite {
     for (const auto& row : tracking.jobLists().Rows(0)) out.push_back(row.job);
     return out;
   }
-  int64_t StoredPointer() { return riptrack::ReadLogPointer(pointerFile); }
+  int64_t StoredPointer() { return riplog::ReadLogPointer(pointerFile); }
   // The last status text the panel was given, and the last lamp of a kind.
   std::string Status() { return Last("RIP1 Status "); }
   std::string Lamp(const std::string& which) { return Last("RIP1 Lamp " + which + " "); }

@@ -386,7 +386,7 @@ TEST(RipMonitor, ReloadRipLogsReReportsTheLastReadLimit) {
   // A pass that was under way when the files were deleted writes its pointer back;
   // the re-load still happens at the next read.
   site.tracking.ReloadRipLogs();
-  riptrack::WriteLogPointer(site.pointerFile, static_cast<int64_t>(log.size()) - 2);
+  riplog::WriteLogPointer(site.pointerFile, static_cast<int64_t>(log.size()) - 2);
   site.Pass();
   EXPECT_EQ(site.Jobs().size(), 9u);
   site.Pass();

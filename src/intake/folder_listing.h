@@ -1,0 +1,44 @@
+// Which files of an input folder are candidates, and how many files wait in a RIP's
+// spool folder. Called by the scanner while the window and the monitors run.
+//
+// Paths are the system's text paths; a file's path is its folder, "\" and its name.
+// None of these functions writes a message: failures are the return value.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/settings.h"
+
+namespace vellora::intake {
+
+// Listings and counts stop here: the input queue holds 100 spoolers × 300 files.
+constexpr int kMaxListing = 300;
+// A listed file name has at most this many characters; longer names are passed over.
+constexpr size_t kMaxListedName = 254;
+// How deep CountWaitingFiles goes into subfolders.
+constexpr int kMaxFolderDepth = 16;
+
+struct ListingEntry {
+  std::string FileName;
+  std::string ListedTime;  // local last-write time, "%.2d/%.2d/%.4d %.2d:%.2d:%.2d"
+  uint64_t TimeKey = 0;    // the same time as an ordering key (listing_time.h)
+};
+
+// Fills entries (cleared first) with the candidate files of the folder in the order
+// the file system returns them, at most kMaxListing, and returns their number. A
+// candidate is a regular, non-empty file that is not hidden, not matched by
+// ignoreMask, not named "._...", passes IsReadable and can be opened. 0 when the
+// folder is unreachable or cannot be listed.
+int ListInputFolder(const std::string& folder, std::vector<ListingEntry>& entries,
+                    const std::string& ignoreMask, const core::SettingsStore& settings);
+
+// The files waiting in a folder: entries matching mask that are non-empty files, not
+// hidden and not matched by ignoreMask; with recurse, subfolders (not symbolic
+// links, at most kMaxFolderDepth deep) add their own counts. Counting stops once
+// kMaxListing is reached, so kMaxListing or more means "at least that many".
+int CountWaitingFiles(const std::string& folder, const std::string& mask, bool recurse,
+                      const std::string& ignoreMask);
+
+}  // namespace vellora::intake
