@@ -71,6 +71,10 @@ std::string IniPathFor(std::string_view programFolder) {
 SettingsStore LoadSettings(std::string_view iniPath, std::vector<std::string>* warnings) {
   platform::ProfileFile file;
   file.Load(iniPath);
+  return LoadSettings(file, warnings);
+}
+
+SettingsStore LoadSettings(const platform::ProfileFile& file, std::vector<std::string>* warnings) {
   Reader r(file);
   SettingsStore s;
 

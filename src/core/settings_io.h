@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/settings.h"
+#include "platform/profile_file.h"
 
 namespace vellora::core {
 
@@ -18,6 +19,8 @@ std::string IniPathFor(std::string_view programFolder);
 // out-of-range NumberOfSpoolers) are appended to warnings, ready to be logged once the
 // log switches are known.
 SettingsStore LoadSettings(std::string_view iniPath, std::vector<std::string>* warnings);
+// The same from a profile already in memory.
+SettingsStore LoadSettings(const platform::ProfileFile& file, std::vector<std::string>* warnings);
 
 // One saved key in the save order.
 using KeySink =
