@@ -7,6 +7,7 @@
 #include <qpdf/Constants.h>
 #include <qpdf/Buffer.hh>
 #include <qpdf/Pl_Buffer.hh>
+#include <qpdf/Pl_String.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFObjectHandle.hh>
@@ -23,6 +24,7 @@
 #include <optional>
 #include <stdexcept>
 
+#include "platform/files.h"
 #include "platform/paths.h"
 
 namespace vellora::intake {
@@ -288,15 +290,17 @@ PdfRewriteResult Rewrite(const std::string& inputPath, const PdfFitRequest& req,
   QPDFPageDocumentHelper(*out).addPage(QPDFPageObjectHelper(out->makeIndirectObject(page)), false);
 
   function = "QPDFWriter::write";
+  // Written straight into the caller's text, sized for about the input's bytes: the
+  // output is the input's streams with a new page around them.
+  pdf.reserve(static_cast<size_t>(platform::StatPath(inputPath).size) + 65536);
+  Pl_String sink("rewritten PDF", nullptr, pdf);
   QPDFWriter writer(*out);
-  writer.setOutputMemory();
+  writer.setOutputPipeline(&sink);
   // Streams are copied as they are: images keep their bytes and nothing is decoded
   // and compressed again.
   writer.setDecodeLevel(qpdf_dl_none);
   writer.setMinimumPDFVersion(Format("%d.%d", version / 10, version % 10));
   writer.write();
-  std::shared_ptr<Buffer> bytes = writer.getBufferSharedPointer();
-  pdf.assign(reinterpret_cast<const char*>(bytes->getBuffer()), bytes->getSize());
   PdfRewriteResult result;
   result.ok = true;
   // qpdf repairs as it reads, so its warnings are complete only now.
