@@ -28,7 +28,7 @@ std::string FormatPdfNumber(double value) {
     while (text.back() == '0') text.pop_back();
     if (text.back() == '.') text.pop_back();
   }
-  if (text == "-0") text = "0";
+  if (text == "-0") return std::string(1, '0');
   return text;
 }
 
