@@ -464,6 +464,7 @@ TEST_F(PdfFit, TheTemporaryFileIsNeverTheInput) {
 }
 
 TEST_F(PdfFit, TheProgramFolderMayLieOnAnotherFileSystem) {
+  if (!Exists("/dev/shm")) GTEST_SKIP() << "no /dev/shm: no second file system at hand";
   test::TempDir shm("/dev/shm");
   core::LogWriters logs;
   logs.Configure(shm.path(), true, true);
