@@ -102,6 +102,8 @@ int FitPdfFile(const std::string& path, double widthMm, double heightMm, FitMeth
       return 0;
   }
 
+  std::string().swap(pdf);  // on disk now; not held through the wait below
+
   if (ReplaceInput(temp, path, before)) return 1;
   env.pacer.Wait(1000);
   if (ReplaceInput(temp, path, before)) return 1;
