@@ -6,6 +6,7 @@
 #include <string>
 
 #include "apps/console_display.h"
+#include "apps/fit_pdf_tool.h"
 #include "apps/parse_name_tool.h"
 #include "core/settings_io.h"
 #include "core/worker_threads.h"
@@ -21,6 +22,7 @@ const char kUsage[] =
     "       vellora-headless [--dir FOLDER] --print-settings\n"
     "       vellora-headless [--dir FOLDER] --save-settings\n"
     "       vellora-headless [--dir FOLDER] --parse-name NAME [--spooler N] [--now YYYY-MM-DD]\n"
+    "       vellora-headless [--dir FOLDER] --fit-pdf scale|trim FILE WIDTH_MM HEIGHT_MM\n"
     "\n"
     "Runs the job balancer in FOLDER (default: the current folder), where Vellora.ini,\n"
     "the logs and the log-file pointers lie, until SIGINT or SIGTERM.\n"
@@ -29,7 +31,10 @@ const char kUsage[] =
     "  --exit-after N    end by itself after N seconds\n"
     "  --parse-name NAME rename and cut NAME with spooler N's settings (default 1), as the\n"
     "                    lookup of a job does, and print every field; --now fixes today's\n"
-    "                    date. Exit status 1 when the date is illegal\n";
+    "                    date. Exit status 1 when the date is illegal\n"
+    "  --fit-pdf ...     rewrite the one-page PDF FILE in place as the scanner does, scaled\n"
+    "                    to fit or trimmed around its middle to the size in mm, the\n"
+    "                    temporary file in FOLDER. Exit status 1 when that fails\n";
 
 struct Options {
   std::string dir;
@@ -40,6 +45,7 @@ struct Options {
   bool spoolerGiven = false;
   bool nowGiven = false;
   vellora::apps::ParseNameOptions parse;
+  std::vector<std::string> fitPdf;  // method, file, width, height
 };
 
 bool ParseArgs(int argc, char** argv, Options& o) {
@@ -73,6 +79,9 @@ bool ParseArgs(int argc, char** argv, Options& o) {
       // Out of range: RunParseName says which numbers are spoolers.
       o.parse.spooler = n < 1 || n > 1000 ? 0 : static_cast<int>(n);
       o.spoolerGiven = true;
+    } else if (a == "--fit-pdf") {
+      if (i + 4 >= argc) return false;
+      for (int k = 0; k < 4; ++k) o.fitPdf.push_back(argv[++i]);
     } else if (a == "--now") {
       if (!value(o.parse.now)) return false;
       o.nowGiven = true;
@@ -105,6 +114,7 @@ int main(int argc, char** argv) {
   std::string ini = core::IniPathFor(folder);
 
   if (opt.parseName) return apps::RunParseName(folder, opt.parse, stdout, stderr);
+  if (!opt.fitPdf.empty()) return apps::RunFitPdf(folder, opt.fitPdf, stdout, stderr);
 
   if (opt.printSettings || opt.saveSettings) {
     platform::SetPathRoots(core::ReadPlatformRoots(ini));
