@@ -8,6 +8,7 @@
 #include "apps/console_display.h"
 #include "apps/engine.h"
 #include "apps/parse_name_tool.h"
+#include "apps/send_test_mail_tool.h"
 #include "core/settings_io.h"
 #include "core/startup.h"
 #include "platform/paths.h"
@@ -20,6 +21,7 @@ const char kUsage[] =
     "       vellora-headless [--dir FOLDER] --print-settings\n"
     "       vellora-headless [--dir FOLDER] --save-settings\n"
     "       vellora-headless [--dir FOLDER] --parse-name NAME [--spooler N] [--now YYYY-MM-DD]\n"
+    "       vellora-headless [--dir FOLDER] --send-test-mail\n"
     "\n"
     "Runs the job balancer in FOLDER (default: the current folder), where Vellora.ini,\n"
     "the logs and the log-file pointers lie, until SIGINT or SIGTERM.\n"
@@ -28,7 +30,9 @@ const char kUsage[] =
     "  --exit-after N    end by itself after N seconds\n"
     "  --parse-name NAME rename and cut NAME with spooler N's settings (default 1), as the\n"
     "                    lookup of a job does, and print every field; --now fixes today's\n"
-    "                    date. Exit status 1 when the date is illegal\n";
+    "                    date. Exit status 1 when the date is illegal\n"
+    "  --send-test-mail  send the e-mail setup's test mail with the mail settings of\n"
+    "                    Vellora.ini. Exit status 0 sent, 1 failed, 2 settings missing\n";
 
 struct Options {
   std::string dir;
@@ -36,6 +40,7 @@ struct Options {
   bool saveSettings = false;
   long exitAfterSeconds = -1;
   bool parseName = false;
+  bool sendTestMail = false;
   bool spoolerGiven = false;
   bool nowGiven = false;
   vellora::apps::ParseNameOptions parse;
@@ -64,6 +69,8 @@ bool ParseArgs(int argc, char** argv, Options& o) {
     } else if (a == "--parse-name") {
       if (!value(o.parse.name)) return false;
       o.parseName = true;
+    } else if (a == "--send-test-mail") {
+      o.sendTestMail = true;
     } else if (a == "--spooler") {
       if (!value(v)) return false;
       char* end = nullptr;
@@ -104,6 +111,7 @@ int main(int argc, char** argv) {
   std::string ini = core::IniPathFor(folder);
 
   if (opt.parseName) return apps::RunParseName(folder, opt.parse, stdout, stderr);
+  if (opt.sendTestMail) return apps::RunSendTestMail(folder, stdout, stderr);
 
   if (opt.printSettings || opt.saveSettings) {
     platform::SetPathRoots(core::ReadPlatformRoots(ini));
