@@ -70,6 +70,8 @@ void MailMessage::AddRecipient(std::string address, std::string name, RecipientK
 }
 
 bool MailMessage::AddRecipients(std::string_view list, RecipientKind kind) {
+  // An empty text (MailCC left empty, as it is by default) names nobody.
+  if (list.empty()) return true;
   size_t start = 0;
   for (;;) {
     const size_t end = std::min(list.find(';', start), list.size());

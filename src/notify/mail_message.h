@@ -44,7 +44,7 @@ class MailMessage {
   // Appends one recipient; an empty address is kept like any other.
   void AddRecipient(std::string address, std::string name, RecipientKind kind);
   // Splits a ";"-separated list (entries are not trimmed; a trailing ";" gives an
-  // empty last entry). An entry is "address" or "name<address>" (anything after ">"
+  // empty last entry, while an empty text adds nothing). An entry is "address" or "name<address>" (anything after ">"
   // is dropped). Returns false at the first entry with a "<" but no ">" after it;
   // the entries before it stay added, the rest of the text is dropped.
   bool AddRecipients(std::string_view list, RecipientKind kind);
