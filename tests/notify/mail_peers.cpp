@@ -21,7 +21,8 @@ namespace {
 
 const char kHint[] =
     "port 25 needs root or CAP_NET_BIND_SERVICE; as another user run the suite in a "
-    "namespace of its own: unshare -rn sh -c 'ip link set lo up && ctest -R notify'";
+    "namespace of its own: unshare -rn sh -c 'ip link set lo up && ctest -R "
+    "\"^(Mail|Smtp|Flood|Notifier|SendTestMail)\"'";
 
 void Pause(int ms) {
   std::this_thread::sleep_for(std::chrono::milliseconds(ms));

@@ -7,7 +7,7 @@
 // a loopback address of its own (127.64.0.0/10 by process id, so parallel test
 // processes never meet). Binding port 25 needs root (CI runs as root) or
 // CAP_NET_BIND_SERVICE; elsewhere run the suite in a user and network namespace of
-// its own: unshare -rn sh -c 'ip link set lo up && ctest -R notify'.
+// its own (see the README): unshare -rn sh -c 'ip link set lo up && ctest -R ...'.
 #pragma once
 
 #include <atomic>
