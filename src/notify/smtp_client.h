@@ -6,7 +6,8 @@
 // Bounds: the whole session, from Connect to the end of Disconnect, takes at most the
 // session limit (30 s): a server that accepts and then says nothing, or stops in the
 // middle, cannot hold the calling thread longer. A stop test, when given, ends any
-// wait of the session as soon as it says so.
+// wait of the session as soon as it says so. A wait cut short leaves "Server did not
+// answer in time" or "Stopped" (during Connect, its own texts).
 //
 // Replies: each command is followed by the reading of one reply, and a reply is whole
 // when its last line has arrived, however many TCP segments it took and however many
@@ -61,8 +62,8 @@ class SmtpClient {
   enum class Read { Ok, Failed, TimedOut, Stopped };
 
   bool Send(std::string_view text);
-  // Reads one whole reply; its code is -1 when its first three characters are no
-  // number.
+  // Reads one whole reply; its code is 0 when its first three characters are no
+  // number (no expectation is 0, so the check fails and the text shows 0).
   Read ReadReply(int& code);
   // Reads one reply and compares its code with the expectation; on a mismatch the
   // last error becomes "code:text".
