@@ -13,6 +13,7 @@
 #include "core/worker_threads.h"
 #include "engine/engine.h"
 #include "engine/unconnected.h"
+#include "intake/pdf_fit_rewriter.h"
 #include "platform/paths.h"
 #include "platform/system.h"
 
@@ -144,10 +145,12 @@ int main(int argc, char** argv) {
   platform::SetPathRoots(core::ReadPlatformRoots(ini));
   platform::Pacer pacer(platform::Pacer::ScaleFromEnvironment());
   apps::ConsoleDisplay display(stdout);
-  // No database, PDF rewriting or mail is connected yet.
+  core::SharedState shared;
+  intake::PdfFitRewriter pdf({folder, shared.logs, pacer});
+  // No database or mail is connected yet.
   engine::Unconnected unconnected;
   engine::Engine engine(
-      {unconnected.database, unconnected.pdf, unconnected.rip, display, pacer, folder});
+      {unconnected.database, pdf, unconnected.rip, display, pacer, shared, folder});
   engine.Start();
   std::printf("vellora-headless: running in %s (Ctrl-C ends)\n",
               platform::ToOsPath(folder).c_str());

@@ -6,10 +6,23 @@
 namespace vellora::core {
 
 Runtime::Runtime(Display& displayIn, platform::Pacer& pacerIn, std::string folder)
+    : owned_(std::make_unique<SharedState>()),
+      display(displayIn),
+      pacer(pacerIn),
+      programFolder(std::move(folder)),
+      iniPath(IniPathFor(programFolder)),
+      settings(owned_->settings),
+      logs(owned_->logs),
+      errors(settings, displayIn) {}
+
+Runtime::Runtime(Display& displayIn, platform::Pacer& pacerIn, std::string folder,
+                 SharedState& shared)
     : display(displayIn),
       pacer(pacerIn),
       programFolder(std::move(folder)),
       iniPath(IniPathFor(programFolder)),
+      settings(shared.settings),
+      logs(shared.logs),
       errors(settings, displayIn) {}
 
 }  // namespace vellora::core

@@ -7,6 +7,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "core/display.h"
@@ -28,9 +29,22 @@ struct RipSlotRuntime {
   std::atomic<int64_t> LogPointer{0};
 };
 
+// The settings and the logs, which the engine shares with the adapters of its ports
+// (the database and the PDF rewriting log into the same files and read the same
+// settings). A program makes one and hands it to both.
+struct SharedState {
+  SettingsHandle settings;
+  LogWriters logs;
+};
+
 class Runtime {
+  // Declared first: the references below may point into it.
+  std::unique_ptr<SharedState> owned_;
+
  public:
+  // With settings and logs of its own (tests, programs that share them with nobody).
   Runtime(Display& display, platform::Pacer& pacer, std::string programFolder);
+  Runtime(Display& display, platform::Pacer& pacer, std::string programFolder, SharedState& shared);
   Runtime(const Runtime&) = delete;
   Runtime& operator=(const Runtime&) = delete;
 
@@ -39,8 +53,8 @@ class Runtime {
   // The program folder: Vellora.ini, the logs and the pointer files lie in it.
   const std::string programFolder;
   const std::string iniPath;
-  SettingsHandle settings;
-  LogWriters logs;
+  SettingsHandle& settings;
+  LogWriters& logs;
   ErrorState errors;
   std::array<RipSlotRuntime, kRipCount> rips;
 

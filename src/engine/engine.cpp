@@ -11,7 +11,7 @@ namespace vellora::engine {
 Engine::Engine(EnginePorts ports)
     : relay_(ports.display),
       ports_(std::move(ports)),
-      rt_(relay_, ports_.pacer, ports_.programFolder),
+      rt_(relay_, ports_.pacer, ports_.programFolder, ports_.shared),
       waiting_(relay_),
       ripQueues_(rt_),
       tracking_(rt_, ports_.ripServices) {

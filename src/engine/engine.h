@@ -40,6 +40,8 @@ struct EnginePorts {
   riptrack::RipServices& ripServices;
   core::Display& display;
   platform::Pacer& pacer;
+  // The settings and the logs, shared with the adapters behind the ports above.
+  core::SharedState& shared;
   // Vellora.ini, the logs and the log-file pointers lie here.
   std::string programFolder;
 };

@@ -51,6 +51,7 @@ struct Site {
   test::RecordingDisplay display;
   platform::Pacer pacer{0.01};
   Unconnected nothing;
+  core::SharedState shared;
   test::ChildProcess rip;
   std::unique_ptr<Engine> engine;
 
@@ -78,8 +79,8 @@ struct Site {
     return rip.Start(test::Ripsim(), args, dir / "ripsim.txt") && test::WaitForRipsimStarted(sw);
   }
   void StartEngine() {
-    engine = std::make_unique<Engine>(
-        EnginePorts{nothing.database, nothing.pdf, nothing.rip, display, pacer, dir.path()});
+    engine = std::make_unique<Engine>(EnginePorts{nothing.database, nothing.pdf, nothing.rip,
+                                                  display, pacer, shared, dir.path()});
     engine->Start();
   }
   View Snap() {
@@ -281,7 +282,8 @@ TEST(Engine, StopDuringStartUpCutsTheWaitsForUnusedRips) {
   test::RecordingDisplay display;
   platform::Pacer pacer(1.0);
   Unconnected nothing;
-  Engine engine({nothing.database, nothing.pdf, nothing.rip, display, pacer, dir.path()});
+  core::SharedState shared;
+  Engine engine({nothing.database, nothing.pdf, nothing.rip, display, pacer, shared, dir.path()});
   auto t0 = std::chrono::steady_clock::now();
   engine.Start();
   ASSERT_TRUE(WaitFor([&] { return display.Has("InitWindow"); }));
