@@ -6,10 +6,10 @@
 #include <string>
 
 #include "apps/console_display.h"
-#include "engine/engine.h"
 #include "apps/parse_name_tool.h"
 #include "core/settings_io.h"
 #include "core/worker_threads.h"
+#include "engine/engine.h"
 #include "platform/paths.h"
 #include "platform/system.h"
 
@@ -89,7 +89,8 @@ bool ParseArgs(int argc, char** argv, Options& o) {
 int main(int argc, char** argv) {
   using namespace vellora;
   // First of all, so that a SIGTERM arriving during the start-up is taken as the
-  // request to stop it is, not as the default end.
+  // request to stop it is, not as the default end, and a lease break never ends us.
+  platform::InitialiseProcess();
   platform::BlockTerminationSignals();
   Options opt;
   if (argc > 1 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {

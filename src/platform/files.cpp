@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/paths.h"
+#include "platform/system.h"
 
 namespace vellora::platform {
 namespace {
@@ -195,6 +196,8 @@ enum class Holders { None, Others, Unknown };
 // the caller holds a write lease on fd and must release it (F_UNLCK).
 Holders CheckOtherHolders(int fd, bool& leaseTaken) {
   leaseTaken = false;
+  // An open by anyone else while the lease is held signals this process.
+  IgnoreLeaseBreakSignals();
   if (::fcntl(fd, F_SETLEASE, F_WRLCK) == 0) {
     leaseTaken = true;
     return Holders::None;

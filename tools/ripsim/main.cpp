@@ -7,7 +7,9 @@
 
 int main(int argc, char** argv) {
   using namespace vellora;
-  // First of all, so that a control signal sent early is queued, not fatal.
+  // First of all, so that a control signal sent early is queued, not fatal, and a
+  // lease break (its in-use tests of spool files) never ends it.
+  platform::InitialiseProcess();
   platform::BlockControlSignals();
   ripsim::Options options;
   std::string error;
