@@ -2,6 +2,7 @@
 #include "engine/engine.h"
 
 #include "net/echo.h"
+#include "platform/files.h"
 
 namespace vellora::engine {
 
@@ -38,6 +39,9 @@ bool Engine::KillJobs(const std::vector<intake::RowKey>& rows,
 void Engine::Start() {
   // Where the echo cannot be sent at all, the program log says how to permit it.
   net::SetEchoProblemReporter(
+      [this](const std::string& line) { rt_.logs.LogMessage("%s", line.c_str()); });
+  // Where the in-use test cannot see other users' processes, it says so once.
+  platform::SetInUseProblemReporter(
       [this](const std::string& line) { rt_.logs.LogMessage("%s", line.c_str()); });
   startup_->Initialise();
 }

@@ -12,6 +12,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -156,13 +158,33 @@ std::string CopyToTempBeside(int srcFd, const struct stat& srcStat, const std::s
   return tmp;
 }
 
+// The one report of a run whose in-use test cannot see every process.
+std::mutex g_inUseReporterMutex;
+std::function<void(const std::string&)> g_inUseReporter;
+bool g_inUseBlindReported = false;
+
+void ReportInUseBlind(const std::string& osPath) {
+  std::function<void(const std::string&)> reporter;
+  {
+    std::lock_guard lock(g_inUseReporterMutex);
+    if (g_inUseBlindReported || !g_inUseReporter) return;
+    g_inUseBlindReported = true;
+    reporter = g_inUseReporter;
+  }
+  reporter(InUseBlindMessage(osPath));
+}
+
 // Scans every process's open descriptors for the file (device and inode). Used where
-// the kernel cannot take a lease (network file systems, files owned by others).
-bool HeldOpenPerProc(dev_t dev, ino_t ino, int ownFd) {
+// the kernel cannot take a lease (network file systems, files owned by others). A
+// process whose descriptors this one may not read (another user's, without the
+// privilege) is passed over, and the answer "not held" is then not to be trusted:
+// the scan reports that it could not look, once per run.
+bool HeldOpenPerProc(dev_t dev, ino_t ino, int ownFd, const std::string& osPath) {
   DIR* proc = ::opendir("/proc");
   if (proc == nullptr) return false;
   const pid_t self = ::getpid();
   bool found = false;
+  bool blind = false;
   while (!found) {
     struct dirent* pe = ::readdir(proc);
     if (pe == nullptr) break;
@@ -171,7 +193,11 @@ bool HeldOpenPerProc(dev_t dev, ino_t ino, int ownFd) {
     if (end == pe->d_name || *end != '\0') continue;
     std::string fdDir = std::string("/proc/") + pe->d_name + "/fd";
     DIR* fds = ::opendir(fdDir.c_str());
-    if (fds == nullptr) continue;
+    if (fds == nullptr) {
+      // Gone meanwhile (ENOENT) is no loss; refused is.
+      if (errno == EACCES || errno == EPERM) blind = true;
+      continue;
+    }
     int fdDirFd = ::dirfd(fds);
     while (struct dirent* fe = ::readdir(fds)) {
       char* fend = nullptr;
@@ -187,6 +213,7 @@ bool HeldOpenPerProc(dev_t dev, ino_t ino, int ownFd) {
     ::closedir(fds);
   }
   ::closedir(proc);
+  if (!found && blind) ReportInUseBlind(osPath);
   return found;
 }
 
@@ -194,7 +221,7 @@ enum class Holders { None, Others, Unknown };
 
 // Asks whether any other open descriptor of the file exists. On success with None
 // the caller holds a write lease on fd and must release it (F_UNLCK).
-Holders CheckOtherHolders(int fd, bool& leaseTaken) {
+Holders CheckOtherHolders(int fd, const std::string& osPath, bool& leaseTaken) {
   leaseTaken = false;
   // An open by anyone else while the lease is held signals this process.
   IgnoreLeaseBreakSignals();
@@ -205,7 +232,7 @@ Holders CheckOtherHolders(int fd, bool& leaseTaken) {
   if (errno == EAGAIN || errno == EBUSY) return Holders::Others;
   struct stat st {};
   if (::fstat(fd, &st) != 0) return Holders::Unknown;
-  return HeldOpenPerProc(st.st_dev, st.st_ino, fd) ? Holders::Others : Holders::None;
+  return HeldOpenPerProc(st.st_dev, st.st_ino, fd, osPath) ? Holders::Others : Holders::None;
 }
 
 void ReleaseLease(int fd, bool leaseTaken) {
@@ -373,7 +400,8 @@ bool MoveFileReplace(std::string_view src, std::string_view dst) {
 }
 
 bool OpenExclusiveAndRead(std::string_view path, FileStat* opened) {
-  Fd fd(::open(ToOsPath(path).c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK));
+  std::string os = ToOsPath(path);
+  Fd fd(::open(os.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK));
   if (!fd.ok()) return false;
   struct stat st {};
   if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
@@ -381,7 +409,7 @@ bool OpenExclusiveAndRead(std::string_view path, FileStat* opened) {
   // superuser could open it for writing all the same, so test the bits themselves.
   if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
   bool lease = false;
-  Holders holders = CheckOtherHolders(fd.get(), lease);
+  Holders holders = CheckOtherHolders(fd.get(), os, lease);
   if (holders != Holders::None) return false;
   char buf[4096];
   ssize_t n;
@@ -404,7 +432,7 @@ bool IsFileInUse(std::string_view path) {
     return errno == EWOULDBLOCK;
   }
   bool lease = false;
-  Holders holders = CheckOtherHolders(fd.get(), lease);
+  Holders holders = CheckOtherHolders(fd.get(), os, lease);
   ReleaseLease(fd.get(), lease);
   return holders != Holders::None;
 }
@@ -431,10 +459,28 @@ int RemoveStaleTemporaries(std::string_view folder) {
   return removed;
 }
 
+std::string InUseBlindMessage(std::string_view osPath) {
+  std::string exe = ExecutablePath();
+  if (exe.empty()) exe = "<program>";
+  return "WARNING: the in-use test cannot see every process: this program may neither take a "
+         "lease on a file owned by another user nor read another user's open files (first "
+         "seen with " +
+         std::string(osPath) +
+         "), so a file that another user is still writing counts as not in use and only "
+         "StableTime keeps it back. Fix: setcap cap_lease,cap_net_raw+ep " +
+         exe + " (then restart)";
+}
+
+void SetInUseProblemReporter(std::function<void(const std::string&)> reporter) {
+  std::lock_guard lock(g_inUseReporterMutex);
+  g_inUseReporter = std::move(reporter);
+}
+
 bool IsHeldOpenByProcessScan(std::string_view path) {
+  std::string os = ToOsPath(path);
   struct stat st {};
-  if (::stat(ToOsPath(path).c_str(), &st) != 0) return false;
-  return HeldOpenPerProc(st.st_dev, st.st_ino, -1);
+  if (::stat(os.c_str(), &st) != 0) return false;
+  return HeldOpenPerProc(st.st_dev, st.st_ino, -1, os);
 }
 
 bool DeleteUnlessInUse(std::string_view path) {
@@ -444,11 +490,13 @@ bool DeleteUnlessInUse(std::string_view path) {
     if (errno == ENOENT || errno == EWOULDBLOCK) return false;
     // Unreadable for us, but a file nobody holds can still be deleted.
     struct stat st {};
-    if (::stat(os.c_str(), &st) != 0 || HeldOpenPerProc(st.st_dev, st.st_ino, -1)) return false;
+    if (::stat(os.c_str(), &st) != 0 || HeldOpenPerProc(st.st_dev, st.st_ino, -1, os)) {
+      return false;
+    }
     return ::unlink(os.c_str()) == 0;
   }
   bool lease = false;
-  Holders holders = CheckOtherHolders(fd.get(), lease);
+  Holders holders = CheckOtherHolders(fd.get(), os, lease);
   bool deleted = holders == Holders::None && ::unlink(os.c_str()) == 0;
   ReleaseLease(fd.get(), lease);
   return deleted;

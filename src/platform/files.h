@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -79,6 +80,14 @@ bool IsFileInUse(std::string_view path);
 // file systems, files owned by another user): a scan of every process's open
 // descriptors in /proc for the same device and inode.
 bool IsHeldOpenByProcessScan(std::string_view path);
+// Where the kernel refuses the lease (a file of another user, without CAP_LEASE) and
+// the scan of /proc may not read some processes' descriptors (another user's, without
+// the privilege), the tests above cannot see every holder and answer "not held" for
+// the ones they miss. The first time that happens in a run, the reporter gets one
+// line, InUseBlindMessage, naming the fix; later times say nothing. Set the reporter
+// before the threads that test files start.
+void SetInUseProblemReporter(std::function<void(const std::string&)> reporter);
+std::string InUseBlindMessage(std::string_view osPath);
 // Deletes the file only when nobody holds it open, the way a delete of a file held
 // by another program fails on Windows. True when the file was deleted.
 bool DeleteUnlessInUse(std::string_view path);

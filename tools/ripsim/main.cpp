@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "options.h"
+#include "platform/files.h"
 #include "platform/system.h"
 #include "simulator.h"
 
@@ -36,6 +37,8 @@ int main(int argc, char** argv) {
     }
     return ripsim::Control::None;
   };
+  platform::SetInUseProblemReporter(
+      [](const std::string& line) { std::fprintf(stderr, "ripsim: %s\n", line.c_str()); });
   ripsim::Simulator simulator(options, wait, stdout, stderr);
   return simulator.Run();
 }
