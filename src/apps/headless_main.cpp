@@ -112,8 +112,10 @@ int main(int argc, char** argv) {
     core::SettingsStore store = core::LoadSettings(ini, &warnings);
     for (const auto& w : warnings) std::fprintf(stderr, "%s", w.c_str());
     if (opt.saveSettings) {
-      if (!core::SaveSettings(ini, store) || !core::SaveWindowPosition(ini, store)) {
-        std::fprintf(stderr, "ERROR: cannot write %s\n", platform::ToOsPath(ini).c_str());
+      std::string error;
+      if (!core::SaveSettings(ini, store, &error) ||
+          !core::SaveWindowPosition(ini, store, &error)) {
+        std::fprintf(stderr, "ERROR: %s\n", error.c_str());
         return 1;
       }
     }

@@ -15,6 +15,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "platform/paths.h"
@@ -348,6 +349,195 @@ bool ReadFileRange(std::string_view path, uint64_t offset, size_t maxBytes, std:
     got += static_cast<size_t>(n);
   }
   out.resize(got);
+  return true;
+}
+
+namespace {
+
+std::string ErrnoText(int e) {
+  return std::error_code(e, std::generic_category()).message();
+}
+
+void SetWhy(std::string* why, const std::string& text) {
+  if (why != nullptr) *why = text;
+}
+
+// The file a chain of symbolic links finally names (which need not exist); a path
+// that is no link is its own target.
+bool ResolveLinks(const std::string& osPath, std::string& target, std::string* why) {
+  std::string current = osPath;
+  for (int hop = 0; hop < 40; ++hop) {
+    struct stat st {};
+    if (::lstat(current.c_str(), &st) != 0) {
+      if (errno != ENOENT) {
+        SetWhy(why, ErrnoText(errno));
+        return false;
+      }
+      target = current;
+      return true;
+    }
+    if (!S_ISLNK(st.st_mode)) {
+      target = current;
+      return true;
+    }
+    std::string link(4096, '\0');
+    ssize_t n = ::readlink(current.c_str(), link.data(), link.size());
+    if (n < 0 || static_cast<size_t>(n) >= link.size()) {
+      SetWhy(why, n < 0 ? ErrnoText(errno) : "the symbolic link is too long");
+      return false;
+    }
+    link.resize(static_cast<size_t>(n));
+    current = link.front() == '/' ? link : OsDirOf(current) + "/" + link;
+  }
+  SetWhy(why, ErrnoText(ELOOP));
+  return false;
+}
+
+bool WriteAllAt(int fd, std::string_view data) {
+  size_t done = 0;
+  while (done < data.size()) {
+    ssize_t n = ::pwrite(fd, data.data() + done, data.size() - done, static_cast<off_t>(done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// The old file itself gets the new content: its inode, and with it mode, owner, group
+// and every other attribute, stays. Not proof against a crash in the middle, which is
+// why it is only the way out where a replacement would lose the owner.
+bool RewriteInPlace(const std::string& target, std::string_view data, std::string* why) {
+  Fd fd(::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK));
+  if (!fd.ok()) {
+    SetWhy(why, "cannot open it for writing: " + ErrnoText(errno));
+    return false;
+  }
+  struct stat st {};
+  if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    SetWhy(why, "it is not a regular file");
+    return false;
+  }
+  if (data.size() > static_cast<size_t>(st.st_size)) {
+    // Room first: a full disk must fail before the first byte is overwritten.
+    if (::fallocate(fd.get(), 0, 0, static_cast<off_t>(data.size())) != 0 && errno != EOPNOTSUPP &&
+        errno != ENOSYS) {
+      SetWhy(why, "no room for the new text: " + ErrnoText(errno));
+      return false;
+    }
+  }
+  if (!WriteAllAt(fd.get(), data) || ::ftruncate(fd.get(), static_cast<off_t>(data.size())) != 0 ||
+      ::fsync(fd.get()) != 0) {
+    SetWhy(why, "writing it failed: " + ErrnoText(errno));
+    return false;
+  }
+  if (::close(fd.Release()) != 0) {
+    SetWhy(why, "writing it failed: " + ErrnoText(errno));
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+ReadOutcome ReadWholeFile(std::string_view path, std::string& out, std::string* why) {
+  out.clear();
+  std::string os = ToOsPath(path);
+  struct stat st {};
+  if (::stat(os.c_str(), &st) != 0) {
+    if (errno == ENOENT) return ReadOutcome::Missing;
+    SetWhy(why, ErrnoText(errno));
+    return ReadOutcome::Failed;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    SetWhy(why, S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file");
+    return ReadOutcome::NotAFile;
+  }
+  Fd fd(::open(os.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (!fd.ok()) {
+    if (errno == ENOENT) return ReadOutcome::Missing;
+    SetWhy(why, ErrnoText(errno));
+    return ReadOutcome::Failed;
+  }
+  if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    SetWhy(why, "it is not a regular file");
+    return ReadOutcome::NotAFile;
+  }
+  // Read to the end, whatever the size said: the file may grow meanwhile.
+  std::vector<char> buf(64 * 1024);
+  for (;;) {
+    ssize_t n = ::read(fd.get(), buf.data(), buf.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      SetWhy(why, ErrnoText(errno));
+      out.clear();
+      return ReadOutcome::Failed;
+    }
+    if (n == 0) return ReadOutcome::Read;
+    out.append(buf.data(), static_cast<size_t>(n));
+  }
+}
+
+bool SaveKeepingAttributes(std::string_view path, std::string_view data, std::string* why) {
+  std::string target;
+  if (!ResolveLinks(ToOsPath(path), target, why)) return false;
+  struct stat old {};
+  bool exists = ::stat(target.c_str(), &old) == 0;
+  if (!exists && errno != ENOENT) {
+    SetWhy(why, ErrnoText(errno));
+    return false;
+  }
+  if (exists && !S_ISREG(old.st_mode)) {
+    SetWhy(why, S_ISDIR(old.st_mode) ? "it is a folder" : "it is not a regular file");
+    return false;
+  }
+  // A file its keeper made read-only is not replaced behind their back, as on Windows.
+  if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
+    SetWhy(why, "it may not be written: " + ErrnoText(errno));
+    return false;
+  }
+  std::string tmp = TempPathBeside(target);
+  // Only the owner may read the new file until it has the old one's mode.
+  Fd fd(::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, exists ? 0600 : 0666));
+  if (!fd.ok()) {
+    int e = errno;
+    if (exists && (e == EACCES || e == EPERM)) return RewriteInPlace(target, data, why);
+    SetWhy(why, "cannot create a file in its folder: " + ErrnoText(e));
+    return false;
+  }
+  auto discard = [&](const std::string& reason) {
+    fd.Reset();
+    ::unlink(tmp.c_str());
+    SetWhy(why, reason);
+    return false;
+  };
+  if (exists) {
+    struct stat fresh {};
+    if (::fstat(fd.get(), &fresh) != 0) return discard(ErrnoText(errno));
+    if (fresh.st_uid != old.st_uid || fresh.st_gid != old.st_gid) {
+      if (::fchown(fd.get(), old.st_uid, old.st_gid) != 0) {
+        // A new file would belong to this process's user: keep the old one instead.
+        fd.Reset();
+        ::unlink(tmp.c_str());
+        return RewriteInPlace(target, data, why);
+      }
+    }
+    // After the owner: a change of owner clears set-user and set-group bits.
+    if (::fchmod(fd.get(), old.st_mode & 07777) != 0) return discard(ErrnoText(errno));
+  }
+  if (!WriteAll(fd.get(), data) || ::fsync(fd.get()) != 0) {
+    return discard("writing it failed: " + ErrnoText(errno));
+  }
+  if (::close(fd.Release()) != 0) return discard("writing it failed: " + ErrnoText(errno));
+  if (::rename(tmp.c_str(), target.c_str()) != 0) {
+    int e = errno;
+    ::unlink(tmp.c_str());
+    SetWhy(why, "cannot put it in place: " + ErrnoText(e));
+    return false;
+  }
+  SyncDirectoryOf(target);
   return true;
 }
 

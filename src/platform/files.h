@@ -49,6 +49,23 @@ bool ReplaceAtomically(std::string_view path, std::string_view data);
 // its bytes could not be written out (the disk is full). Nothing is left behind.
 enum class ReplaceOutcome { Replaced, CreateFailed, WriteFailed };
 ReplaceOutcome ReplaceFileAtomically(std::string_view path, std::string_view data);
+// Reads the whole of a file that is meant to be read whole (settings): Missing when
+// nothing stands under the name (or a link leads nowhere), NotAFile for a folder, a
+// pipe or a device (never opened, so a pipe cannot stall the caller), Failed when
+// it exists but cannot be read (permissions, an I/O error). why receives the reason
+// of the last two.
+enum class ReadOutcome { Read, Missing, NotAFile, Failed };
+ReadOutcome ReadWholeFile(std::string_view path, std::string& out, std::string* why);
+// Replaces a file that other people keep and guard (settings, with passwords in
+// them): a symbolic link under the name stays and the file it leads to gets the new
+// content; the new file gets the mode, owner and group of the one it replaces (a
+// 0600 file stays 0600), and never stands readable by others while it is written.
+// The content goes through a temporary file renamed into place, so a crash leaves
+// the old file or the new one. Where this process may not give a new file the old
+// one's owner, or may not create one in its folder, the old file is rewritten in
+// place instead (after room for the whole text is reserved, so a full disk fails
+// before anything is changed). False with the reason in why.
+bool SaveKeepingAttributes(std::string_view path, std::string_view data, std::string* why);
 // Reads up to maxBytes from offset. False when the file cannot be opened or read.
 bool ReadFileRange(std::string_view path, uint64_t offset, size_t maxBytes, std::string& out);
 bool DeleteFile(std::string_view path);

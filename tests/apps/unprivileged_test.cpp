@@ -132,5 +132,55 @@ TEST(Unprivileged, BrindlogSaysOnceThatItCannotSeeTheRipHoldingItsInUseFile) {
   EXPECT_NE(ReadFile(dir / "debug.log").find(kFix), std::string::npos);
 }
 
+TEST(Unprivileged, SaveSettingsNeverReplacesAFileItMayNotRead) {
+  std::string why;
+  if (!CanRunAsNobody(why)) GTEST_SKIP() << why;
+  TempDir dir;
+  // Root's file, 0600 because of the passwords in it, in a folder anyone may write.
+  const std::string site =
+      "; the site's settings\r\n[Setup]\r\nNumberOfSpoolers=1\r\n"
+      "SetupName1=News\r\nDSNpw=secret\r\n[Other]\r\nKeep=1\r\n";
+  WriteFile(dir / "Vellora.ini", site);
+  OpenUp(dir / "Vellora.ini", 0600);
+  OpenUp(dir.path(), 0777);
+  std::string out;
+  int status = test::RunProgram(
+      "/usr/sbin/runuser",
+      {"-u", "nobody", "--", test::Headless(), "--dir", dir.path(), "--save-settings"}, &out);
+  EXPECT_NE(status, 0) << out;
+  EXPECT_NE(out.find("WARNING: cannot use the settings file " + (dir / "Vellora.ini")),
+            std::string::npos)
+      << out;
+  EXPECT_NE(out.find("ERROR: cannot save " + (dir / "Vellora.ini")), std::string::npos) << out;
+  EXPECT_EQ(ReadFile(dir / "Vellora.ini"), site);
+  struct stat st {};
+  ASSERT_EQ(::stat((dir / "Vellora.ini").c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, 0u);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+}
+
+TEST(Unprivileged, SaveSettingsKeepsTheOwnerOfAFileOthersMayWrite) {
+  std::string why;
+  if (!CanRunAsNobody(why)) GTEST_SKIP() << why;
+  TempDir dir;
+  // Root's file that the program's user may write (group or others): a file put in
+  // its place would belong to nobody; the file itself gets the new text instead.
+  WriteFile(dir / "Vellora.ini", "; root keeps this\r\n[Setup]\r\nStableTime=4\r\n");
+  OpenUp(dir / "Vellora.ini", 0666);
+  OpenUp(dir.path(), 0777);
+  std::string out;
+  int status = test::RunProgram(
+      "/usr/sbin/runuser",
+      {"-u", "nobody", "--", test::Headless(), "--dir", dir.path(), "--save-settings"}, &out);
+  EXPECT_EQ(status, 0) << out;
+  std::string text = ReadFile(dir / "Vellora.ini");
+  EXPECT_EQ(text.rfind("; root keeps this\r\n[Setup]\r\nStableTime=4\r\n", 0), 0u) << text;
+  EXPECT_NE(text.find("\r\nMaxLogFileReadSize=1000000\r\n"), std::string::npos) << text;
+  struct stat st {};
+  ASSERT_EQ(::stat((dir / "Vellora.ini").c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, 0u) << "still root's";
+  EXPECT_EQ(st.st_mode & 07777, 0666u);
+}
+
 }  // namespace
 }  // namespace vellora
