@@ -447,9 +447,16 @@ ReadOutcome ReadWholeFile(std::string_view path, std::string& out, std::string* 
   std::string os = ToOsPath(path);
   struct stat st {};
   if (::stat(os.c_str(), &st) != 0) {
-    if (errno == ENOENT) return ReadOutcome::Missing;
-    SetWhy(why, ErrnoText(errno));
-    return ReadOutcome::Failed;
+    if (errno != ENOENT) {
+      SetWhy(why, ErrnoText(errno));
+      return ReadOutcome::Failed;
+    }
+    // Missing all the same, but someone meant a file to be there.
+    struct stat link {};
+    if (::lstat(os.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+      SetWhy(why, "it is a symbolic link to a file that does not exist");
+    }
+    return ReadOutcome::Missing;
   }
   if (!S_ISREG(st.st_mode)) {
     SetWhy(why, S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file");

@@ -50,10 +50,10 @@ bool ReplaceAtomically(std::string_view path, std::string_view data);
 enum class ReplaceOutcome { Replaced, CreateFailed, WriteFailed };
 ReplaceOutcome ReplaceFileAtomically(std::string_view path, std::string_view data);
 // Reads the whole of a file that is meant to be read whole (settings): Missing when
-// nothing stands under the name (or a link leads nowhere), NotAFile for a folder, a
-// pipe or a device (never opened, so a pipe cannot stall the caller), Failed when
-// it exists but cannot be read (permissions, an I/O error). why receives the reason
-// of the last two.
+// nothing stands under the name (why says so when a symbolic link leads nowhere),
+// NotAFile for a folder, a pipe or a device (never opened, so a pipe cannot stall the
+// caller), Failed when it exists but cannot be read (permissions, an I/O error), with
+// the reason in why.
 enum class ReadOutcome { Read, Missing, NotAFile, Failed };
 ReadOutcome ReadWholeFile(std::string_view path, std::string& out, std::string* why);
 // Replaces a file that other people keep and guard (settings, with passwords in

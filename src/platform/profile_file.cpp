@@ -95,6 +95,7 @@ bool ProfileFile::Load(std::string_view path) {
   switch (outcome) {
     case ReadOutcome::Missing:
       state_ = State::Missing;
+      problem_ = why;  // empty unless a link leads nowhere
       return false;
     case ReadOutcome::NotAFile:
       state_ = State::NotAFile;

@@ -59,7 +59,8 @@ class ProfileFile {
   void LoadText(std::string_view bytes);
   State state() const { return state_; }
   // Why the file could not be used, for messages ("it is a folder", "Permission
-  // denied", ...); empty unless the state is Unreadable, NotAFile or Binary.
+  // denied", ...); empty unless the state is Unreadable, NotAFile or Binary, or Missing
+  // behind a symbolic link that leads nowhere (which a save may still create).
   const std::string& problem() const { return problem_; }
   TextEncoding encoding() const { return encoding_; }
 

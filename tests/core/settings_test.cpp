@@ -130,6 +130,12 @@ TEST(Settings, GarbledOrUnreadableFilesStartWithDefaultsAndSaySo) {
   load(warnings);
   expectOneWarning(warnings, "Input/output error");
 
+  // A symbolic link to a file that is gone.
+  std::filesystem::remove(osIni);
+  std::filesystem::create_symlink("moved-away.ini", osIni);
+  load(warnings);
+  expectOneWarning(warnings, "symbolic link to a file that does not exist");
+
   // A missing file and a good one say nothing.
   std::filesystem::remove(osIni);
   load(warnings);

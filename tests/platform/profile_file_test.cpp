@@ -265,6 +265,10 @@ TEST(ProfileFile, FilesThatCannotBeUsedAreNamedAndNeverReplaced) {
   EXPECT_FALSE(missing.Load(dir / "none.ini"));
   EXPECT_EQ(missing.state(), ProfileFile::State::Missing);
   EXPECT_TRUE(missing.problem().empty());
+  std::filesystem::create_symlink("none.ini", dir / "dangling.ini");
+  EXPECT_FALSE(missing.Load(dir / "dangling.ini"));
+  EXPECT_EQ(missing.state(), ProfileFile::State::Missing);
+  EXPECT_NE(missing.problem().find("symbolic link"), std::string::npos) << missing.problem();
 }
 
 struct stat StatOf(const std::string& path) {
