@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/unconnected.h"
 #include "riplog/input_state.h"
 #include "riplog/keyword_line.h"
 #include "riplog/line_cursor.h"
@@ -228,7 +229,7 @@ int main() {
     std::ofstream out((sw / "Logfile").string(), std::ios::binary);
     out << header << RealisticLog(kBytes);
   }
-  vellora::core::Display display;
+  vellora::core::NullDisplay display;
   vellora::platform::Pacer noWaits(0);
   vellora::core::Runtime rt(display, noWaits, dir.string());
   rt.settings.Update([&](vellora::core::SettingsStore& st) {
@@ -236,7 +237,7 @@ int main() {
     st.Rips[0].RIPswPath = sw.string();
   });
   rt.rips[0].Tracking = 1;
-  RipServices noServices;
+  vellora::engine::NoRipServices noServices;
   RipTracking tracking(rt, noServices);
   const std::string pointerFile = riplog::VelloraPointerPath(dir.string(), 0);
   const int64_t newLinesStart = static_cast<int64_t>(header.size()) - 2;
@@ -249,7 +250,7 @@ int main() {
   struct rusage after {};
   for (int round = 0; round < 100; ++round) {
     riplog::WriteLogPointer(pointerFile, newLinesStart);
-    auto monitor = tracking.NewMonitor(0);
+    auto monitor = tracking.NewMonitor(vellora::core::RipIndex(0));
     monitor->Begin();
     getrusage(RUSAGE_THREAD, &before);
     auto a = Clock::now();
@@ -257,7 +258,7 @@ int main() {
     passTimes.push_back(Seconds(Clock::now() - a));
     getrusage(RUSAGE_THREAD, &after);
     passCpuSum += Cpu(after) - Cpu(before);
-    rows = tracking.jobLists().Rows(0).size();
+    rows = tracking.jobLists().Rows(vellora::core::RipIndex(0)).size();
   }
   std::sort(passTimes.begin(), passTimes.end());
   const Stats monitorPass{passTimes.front(), passTimes[passTimes.size() / 2]};
@@ -320,12 +321,13 @@ int main() {
     out << RealisticLog(2000000);
   }
   riplog::TailScan scan;
-  Stats tail = Measure(2000, [&] { scan = riplog::ScanInputState(log, riplog::Deliverable::Vellora); });
+  Stats tail =
+      Measure(2000, [&] { scan = riplog::ScanInputState(log, riplog::Deliverable::Vellora); });
   std::printf("tail scan of 64,000 bytes: %.1f us median (best %.1f us), state %s\n",
               tail.median * 1e6, tail.min * 1e6,
               scan.state == riplog::InputState::Open     ? "Open"
               : scan.state == riplog::InputState::Closed ? "Closed"
-                                                 : "Undecided");
+                                                         : "Undecided");
   fs::remove_all(dir);
   return 0;
 }

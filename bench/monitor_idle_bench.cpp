@@ -26,6 +26,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/unconnected.h"
 #include "riplog/log_pointer.h"
 #include "riptrack/rip_tracking.h"
 
@@ -44,9 +45,9 @@ double CpuSeconds() {
 }
 
 // Counts the passes: every pass that reaches the SW folder sets the status text.
-class PassCounter : public core::Display {
+class PassCounter : public core::NullDisplay {
  public:
-  void SetRipStatusText(int rip, const std::string&) override { ++passes[rip]; }
+  void SetRipStatusText(core::RipIndex rip, const std::string&) override { ++passes[rip.Slot()]; }
   std::atomic<long> passes[core::kRipCount]{};
 };
 
@@ -119,12 +120,12 @@ int main(int argc, char** argv) {
       s.Rips[r].RIPswPath = (dir / ("rip" + std::to_string(r + 1)) / "sw").string();
     }
   });
-  riptrack::RipServices noServices;
+  engine::NoRipServices noServices;
   riptrack::RipTracking tracking(rt, noServices);
   std::vector<std::thread> monitors;
   for (int r = 0; r < core::kRipCount; ++r) {
     rt.rips[r].Tracking = 1;
-    monitors.emplace_back([&, r] { tracking.RunRipMonitor(r); });
+    monitors.emplace_back([&, r] { tracking.RunRipMonitor(core::RipIndex(r)); });
   }
   // The first passes read the earlier log; the idle stretch starts after them.
   for (int r = 0; r < core::kRipCount; ++r) {

@@ -13,9 +13,10 @@
 #include <thread>
 
 #include "core/display.h"
-#include "platform/pacing.h"
 #include "core/runtime.h"
+#include "engine/unconnected.h"
 #include "intake/input_scanner.h"
+#include "platform/pacing.h"
 
 namespace {
 
@@ -37,13 +38,13 @@ void Fill(const std::string& folder, int files, const std::string& prefix) {
 
 struct Bench {
   std::string root;
-  core::Display display;
+  core::NullDisplay display;
   platform::Pacer pacer{0};
   core::Runtime rt;
   intake::WaitingJobs waiting{display};
   intake::RipQueues queues{rt};
-  intake::ScannerDatabase db;
-  intake::PdfRewriter pdf;
+  engine::NoDatabase db;
+  engine::NoPdfRewriter pdf;
   explicit Bench(const std::string& r) : root(r), rt(display, pacer, r) {}
 };
 

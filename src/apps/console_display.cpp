@@ -18,8 +18,12 @@ const char* ResultName(core::JobResult r) {
   return "?";
 }
 
-std::string Rip(int rip) {
-  return "RIP " + std::to_string(rip + 1);
+std::string Rip(core::RipIndex rip) {
+  return "RIP " + std::to_string(rip.Number().value);
+}
+
+std::string Key(const char* what, core::RipIndex rip) {
+  return what + std::to_string(rip.value);
 }
 
 }  // namespace
@@ -69,38 +73,39 @@ void ConsoleDisplay::SetErrorText(const std::string& text, bool error) {
   Changed("error", text, error ? "ERROR STATE: " + text : "error state: " + text);
 }
 
-void ConsoleDisplay::SetRipTitle(int rip, const std::string& title) {
-  Changed("title" + std::to_string(rip), title, Rip(rip) + ": " + title);
+void ConsoleDisplay::SetRipTitle(core::RipIndex rip, const std::string& title) {
+  Changed(Key("title", rip), title, Rip(rip) + ": " + title);
 }
 
-void ConsoleDisplay::SetRipLamp(int rip, core::RipLamp which, core::Lamp lamp) {
-  Changed("lamp" + std::to_string(rip) + core::RipLampName(which), core::LampName(lamp),
+void ConsoleDisplay::SetRipLamp(core::RipIndex rip, core::RipLamp which, core::Lamp lamp) {
+  Changed(Key("lamp", rip) + core::RipLampName(which), core::LampName(lamp),
           Rip(rip) + ": " + core::RipLampName(which) + " lamp " + core::LampName(lamp));
 }
 
-void ConsoleDisplay::SetRipSwitch(int rip, bool on, bool enabled) {
+void ConsoleDisplay::SetRipSwitch(core::RipIndex rip, bool on, bool enabled) {
   std::string v = std::string(on ? "on" : "off") + (enabled ? "" : " (disabled)");
-  Changed("switch" + std::to_string(rip), v, Rip(rip) + ": switch " + v);
+  Changed(Key("switch", rip), v, Rip(rip) + ": switch " + v);
 }
 
-void ConsoleDisplay::SetRipStatusText(int rip, const std::string& text) {
-  Changed("status" + std::to_string(rip), text, Rip(rip) + ": " + text);
+void ConsoleDisplay::SetRipStatusText(core::RipIndex rip, const std::string& text) {
+  Changed(Key("status", rip), text, Rip(rip) + ": " + text);
 }
 
-void ConsoleDisplay::SetRipProgress(int rip, int, int, int position) {
+void ConsoleDisplay::SetRipProgress(core::RipIndex rip, int, int, int position) {
   // Only the round steps of a job's progress.
   int step = position / 25 * 25;
-  Changed("progress" + std::to_string(rip), std::to_string(step),
+  Changed(Key("progress", rip), std::to_string(step),
           Rip(rip) + ": progress " + std::to_string(position) + "%");
 }
 
-void ConsoleDisplay::SetRipQueueBar(int rip, const std::string& caption, int, int) {
-  Changed("queue" + std::to_string(rip), caption, Rip(rip) + ": " + caption);
+void ConsoleDisplay::SetRipQueueBar(core::RipIndex rip, const std::string& caption, int, int) {
+  Changed(Key("queue", rip), caption, Rip(rip) + ": " + caption);
 }
 
 void ConsoleDisplay::WaitingRowInserted(int, const core::WaitingRow& row) {
   std::lock_guard lock(mutex_);
-  Print("waiting: " + row.job + " (" + row.setup + ", " + row.time + ", prio " + row.prio + ")");
+  Print("waiting: " + row.job + " (" + row.setup + ", " + row.time + ", prio " +
+        std::to_string(row.prio) + ")");
 }
 
 void ConsoleDisplay::WaitingRowRemoved(int, const core::WaitingRow& row) {
@@ -110,18 +115,41 @@ void ConsoleDisplay::WaitingRowRemoved(int, const core::WaitingRow& row) {
 
 void ConsoleDisplay::QueuedRowAdded(int, const core::QueuedRow& row) {
   std::lock_guard lock(mutex_);
-  Print("RIP " + row.rip + " queue: " + row.job);
+  Print("RIP " + std::to_string(row.rip.value) + " queue: " + row.job);
 }
 
 void ConsoleDisplay::QueuedRowRemoved(int, const core::QueuedRow& row) {
   std::lock_guard lock(mutex_);
-  Print("RIP " + row.rip + " took: " + row.job);
+  Print("RIP " + std::to_string(row.rip.value) + " took: " + row.job);
 }
 
-void ConsoleDisplay::RipJobRowAdded(int rip, int, const core::RipJobRow& row) {
+void ConsoleDisplay::RipJobRowAdded(core::RipIndex rip, int, const core::RipJobRow& row) {
   std::lock_guard lock(mutex_);
   Print("finished: " + Rip(rip) + " | " + ResultName(row.result) + " | " + row.job + " | " +
         row.time + " | " + row.setup);
+}
+
+}  // namespace vellora::apps
+
+namespace vellora::apps {
+
+void ConsoleDisplay::SettingsSaved(bool ok, const std::string& error) {
+  if (ok) return;
+  std::lock_guard lock(mutex_);
+  Print("settings not saved: " + error);
+}
+
+void ConsoleDisplay::EngineStopped() {
+  {
+    std::lock_guard lock(mutex_);
+    stopped_ = true;
+  }
+  stoppedChanged_.notify_all();
+}
+
+void ConsoleDisplay::WaitUntilEngineStopped() {
+  std::unique_lock lock(mutex_);
+  stoppedChanged_.wait(lock, [this] { return stopped_; });
 }
 
 }  // namespace vellora::apps

@@ -10,6 +10,7 @@
 #include "core/settings_io.h"
 #include "core/worker_threads.h"
 #include "engine/engine.h"
+#include "engine/unconnected.h"
 #include "platform/paths.h"
 #include "platform/system.h"
 
@@ -123,9 +124,15 @@ int main(int argc, char** argv) {
     return 0;
   }
 
+  // Paths written as on Windows are found under the roots of section Platform, for
+  // the whole run.
+  platform::SetPathRoots(core::ReadPlatformRoots(ini));
   platform::Pacer pacer(platform::Pacer::ScaleFromEnvironment());
   apps::ConsoleDisplay display(stdout);
-  engine::Engine engine(display, pacer, folder);
+  // No database, PDF rewriting or mail is connected yet.
+  engine::Unconnected unconnected;
+  engine::Engine engine(
+      {unconnected.database, unconnected.pdf, unconnected.rip, display, pacer, folder});
   engine.Start();
   std::printf("vellora-headless: running in %s (Ctrl-C ends)\n",
               platform::ToOsPath(folder).c_str());
@@ -134,7 +141,8 @@ int main(int argc, char** argv) {
       opt.exitAfterSeconds < 0 ? -1 : opt.exitAfterSeconds * 1000);
   std::printf("vellora-headless: %s, stopping\n", sig != 0 ? "signal received" : "time is up");
   std::fflush(stdout);
-  engine.Stop();
+  engine.RequestStop();
+  display.WaitUntilEngineStopped();
   std::printf("vellora-headless: stopped\n");
   return 0;
 }

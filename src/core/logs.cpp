@@ -55,9 +55,9 @@ void LogWriters::LogDbError(const char* format, ...) {
 
 void LogWriters::Write(std::mutex& lock, const std::string& path, Rollover rollover, bool withDate,
                        const char* format, va_list args) {
-  std::string line =
-      platform::FormatLogLine(withDate ? platform::LogStamp::DayMonthTime : platform::LogStamp::Time,
-                              platform::NowLocal(), format, args);
+  std::string line = platform::FormatLogLine(
+      withDate ? platform::LogStamp::DayMonthTime : platform::LogStamp::Time, platform::NowLocal(),
+      format, args);
   if (line.empty()) return;
   std::lock_guard guard(lock);
   if (sink_) {

@@ -12,8 +12,8 @@
 #include "core/display.h"
 #include "core/error_state.h"
 #include "core/logs.h"
-#include "platform/pacing.h"
 #include "core/settings.h"
+#include "platform/pacing.h"
 
 namespace vellora::core {
 

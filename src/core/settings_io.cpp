@@ -78,6 +78,10 @@ SettingsStore LoadSettings(std::string_view iniPath, std::vector<std::string>* w
     warnings->push_back("WARNING: cannot use the settings file " + platform::ToOsPath(iniPath) +
                         ": " + file.problem() + "; starting on the default settings\r\n");
   }
+  return LoadSettings(file, warnings);
+}
+
+SettingsStore LoadSettings(const platform::ProfileFile& file, std::vector<std::string>* warnings) {
   Reader r(file);
   SettingsStore s;
 
@@ -385,8 +389,7 @@ bool SaveSettings(std::string_view iniPath, const SettingsStore& store, std::str
       iniPath, [&](const KeySink& sink) { VisitSavedKeys(store, sink); }, error);
 }
 
-bool SaveWindowPosition(std::string_view iniPath, const SettingsStore& store,
-                        std::string* error) {
+bool SaveWindowPosition(std::string_view iniPath, const SettingsStore& store, std::string* error) {
   return WriteKeys(
       iniPath, [&](const KeySink& sink) { VisitWindowKeys(store, sink); }, error);
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/settings.h"
+#include "platform/profile_file.h"
 
 namespace vellora::core {
 
@@ -20,6 +21,8 @@ std::string IniPathFor(std::string_view programFolder);
 // shown at once and logged once the log switches are known. A file saved as UTF-16 or
 // as UTF-8 with a byte-order mark is read as single-byte text (Windows-1252).
 SettingsStore LoadSettings(std::string_view iniPath, std::vector<std::string>* warnings);
+// The same from a profile already in memory.
+SettingsStore LoadSettings(const platform::ProfileFile& file, std::vector<std::string>* warnings);
 
 // One saved key in the save order.
 using KeySink =

@@ -33,14 +33,16 @@ platform::PathRoots ReadPlatformRoots(const std::string& iniPath) {
   return roots;
 }
 
-WorkerThreads::WorkerThreads(Runtime& runtime, Workers workers) : rt_(runtime), workers_(std::move(workers)) {}
+WorkerThreads::WorkerThreads(Runtime& runtime, Workers workers)
+    : rt_(runtime), workers_(std::move(workers)) {}
 
 WorkerThreads::~WorkerThreads() {
   Shutdown();
 }
 
 void WorkerThreads::StartThread(std::thread& slot, std::function<void()> body) {
-  if (!body) return;
+  // After the stop request no thread starts: a stop during start-up ends it.
+  if (!body || shutDown_ || rt_.Stopping()) return;
   // A thread that cannot be started is left out; the program runs without it.
   try {
     slot = std::thread(std::move(body));
@@ -52,7 +54,6 @@ void WorkerThreads::Initialise() {
   Display& d = rt_.display;
   d.InitWindow();
 
-  platform::SetPathRoots(ReadPlatformRoots(rt_.iniPath));
   std::vector<std::string> warnings;
   rt_.settings.Publish(LoadSettings(rt_.iniPath, &warnings));
   auto store = rt_.settings.Get();
@@ -65,10 +66,10 @@ void WorkerThreads::Initialise() {
 
   d.SetScannerCaption("Idle..");
   d.SetScannerBar(0);
-  for (int i = 0; i < kRipCount; ++i) {
-    rt_.rips[i].Tracking = 0;
-    rt_.rips[i].LogPointer = 0;
-    bool used = store->Rips[i].UseRIP != 0;
+  for (RipIndex i : AllRips()) {
+    rt_.rips[i.Slot()].Tracking = 0;
+    rt_.rips[i.Slot()].LogPointer = 0;
+    bool used = store->Rips[i.Slot()].UseRIP != 0;
     d.SetRipProgress(i, 0, 100, 0);
     d.SetRipQueueBar(i, "Queued: 0", store->MaxOutstandingJobs, 0);
     d.SetRipSwitch(i, false, used);
@@ -91,13 +92,9 @@ void WorkerThreads::Initialise() {
   ApplyRipConfiguration();
   rt_.errors.ResetFlag();
 
-  std::vector<InputFolderItem> folders;
-  store = rt_.settings.Get();
-  for (int s = 0; s < store->NumberOfSpoolers; ++s) {
-    folders.push_back({store->Spoolers[s].SetupName, store->Spoolers[s].Enable != 0});
-  }
-  d.FillInputFolders(folders);
+  FillInputFolders();
   d.LayoutWindow();
+  store = rt_.settings.Get();
 
   if (store->AllowRemoteControl != 0) {
     std::lock_guard lock(threadsMutex_);
@@ -108,8 +105,8 @@ void WorkerThreads::Initialise() {
 void WorkerThreads::ApplyRipConfiguration() {
   Display& d = rt_.display;
   auto store = rt_.settings.Get();
-  for (int i = 0; i < kRipCount; ++i) {
-    const RipSlot& rip = store->Rips[i];
+  for (RipIndex i : AllRips()) {
+    const RipSlot& rip = store->Rips[i.Slot()];
     bool used = rip.UseRIP != 0;
     d.SetRipTitle(i, used ? rip.RIPName : "Not used");
     d.SetRipControlsEnabled(i, used);
@@ -121,25 +118,38 @@ void WorkerThreads::ApplyRipConfiguration() {
       std::lock_guard lock(threadsMutex_);
       // A monitor is started only while its handle is empty, and nothing empties a
       // handle again: a RIP put back into use gets its monitor at the next start.
-      if (!monitors_[i].joinable() && !shutDown_) {
-        StartThread(monitors_[i], [this, i] { workers_.ripMonitor(i); });
+      if (!monitors_[i.Slot()].joinable() && !shutDown_) {
+        // The RIP is tracked before its monitor runs: a first pass that found it
+        // untracked would sit out the untracked wait before looking at the RIP.
+        rt_.rips[i.Slot()].Tracking = 1;
+        StartThread(monitors_[i.Slot()], [this, i] { workers_.ripMonitor(i); });
       }
     }
   }
-  for (int i = 0; i < kRipCount; ++i) {
-    bool used = store->Rips[i].UseRIP != 0;
+  for (RipIndex i : AllRips()) {
+    bool used = store->Rips[i.Slot()].UseRIP != 0;
     if (!used) {
-      rt_.rips[i].StopRequested = 1;
+      rt_.rips[i.Slot()].StopRequested = 1;
+      // A stop request cuts this wait short, and the ones for the other RIPs.
       rt_.pacer.Wait(1500);
     }
-    rt_.rips[i].Tracking = used ? 1 : 0;
+    rt_.rips[i.Slot()].Tracking = used ? 1 : 0;
     d.SetRipSwitch(i, used, used);
   }
 }
 
-bool WorkerThreads::MonitorStarted(int rip) const {
+void WorkerThreads::FillInputFolders() {
+  auto store = rt_.settings.Get();
+  std::vector<InputFolderItem> folders;
+  for (int s = 0; s < store->NumberOfSpoolers; ++s) {
+    folders.push_back({store->Spoolers[s].SetupName, store->Spoolers[s].Enable != 0});
+  }
+  rt_.display.FillInputFolders(folders);
+}
+
+bool WorkerThreads::MonitorStarted(RipIndex rip) const {
   std::lock_guard lock(threadsMutex_);
-  return monitors_[rip].joinable();
+  return monitors_[rip.Slot()].joinable();
 }
 
 void WorkerThreads::Shutdown() {

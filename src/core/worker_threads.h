@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "core/rip_id.h"
 #include "core/runtime.h"
 #include "platform/clock.h"
 #include "platform/paths.h"
@@ -21,7 +22,7 @@ struct Workers {
   // Each entry runs until runtime.Stopping() (the monitor also until its RIP's
   // StopRequested); an empty entry is simply not started.
   std::function<void()> inputScanner;
-  std::function<void(int ripIndex)> ripMonitor;
+  std::function<void(RipIndex rip)> ripMonitor;
   std::function<void()> poller;
 };
 
@@ -42,9 +43,12 @@ class WorkerThreads {
   // Tracking = UseRIP; the run switches.
   void ApplyRipConfiguration();
 
+  // The input folders list: one item per configured spooler with its enable flag.
+  void FillInputFolders();
+
   void Shutdown();
 
-  bool MonitorStarted(int rip) const;
+  bool MonitorStarted(RipIndex rip) const;
 
  private:
   void StartThread(std::thread& slot, std::function<void()> body);

@@ -1,75 +1,133 @@
-// The engine as both front-ends run it: the shared run-time state, the start-up and
-// the subsystems' thread bodies wired together. The window and the headless program
-// differ only in the Display they hand in. Operator commands are functions here,
-// taking row keys; a window only passes its selection.
+// The engine: everything the balancer does, with no window. It owns the worker
+// threads and every piece of state the window shows; the window (or vellora-headless)
+// hands it a Display, gives it commands and reads Snapshot(). The parts it does not
+// own (database, PDF rewriting, process table and mail, the pacer, the program
+// folder) are passed in as ports.
+//
+// Start and stop are a handshake: Start() and RequestStop() return at once, and
+// Display::EngineStopped() says when every thread has ended. Commands return at once
+// too: the work runs on the engine's command worker, in the order given, and its
+// results come back through the Display.
 #pragma once
 
-#include <functional>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "core/display.h"
-#include "platform/pacing.h"
+#include "core/rip_id.h"
 #include "core/runtime.h"
+#include "core/settings_edit.h"
 #include "core/worker_threads.h"
+#include "engine/command_queue.h"
+#include "engine/display_relay.h"
+#include "engine/view.h"
 #include "intake/input_scanner.h"
 #include "intake/rip_queues.h"
 #include "intake/scanner_services.h"
 #include "intake/waiting_jobs.h"
+#include "platform/pacing.h"
 #include "riptrack/rip_services.h"
 #include "riptrack/rip_tracking.h"
 
 namespace vellora::engine {
 
+struct EnginePorts {
+  intake::ScannerDatabase& database;
+  intake::PdfRewriter& pdf;
+  riptrack::RipServices& ripServices;
+  core::Display& display;
+  platform::Pacer& pacer;
+  // Vellora.ini, the logs and the log-file pointers lie here.
+  std::string programFolder;
+};
+
+// What else a setup accepted in a dialog brings about besides the save.
+struct SetupScope {
+  bool ripConfiguration = false;  // the RIP panels and monitors again ("Setup input....")
+  bool inputFolders = false;      // the input folders list again
+};
+
 class Engine {
  public:
-  Engine(core::Display& display, platform::Pacer& pacer, std::string programFolder);
+  explicit Engine(EnginePorts ports);
+  // Requests a stop when none was requested and waits for the handshake.
   ~Engine();
   Engine(const Engine&) = delete;
   Engine& operator=(const Engine&) = delete;
 
-  // The whole start-up; returns once the worker threads run.
+  // The start-up (settings, window set-up, threads, RIP configuration) runs on the
+  // command worker; returns at once.
   void Start();
-  // Ends every thread (waits end at once) and returns when they have.
-  void Stop();
+  // Every wait ends at once and no new work starts; the commands given before still
+  // run, then every thread is joined and Display::EngineStopped() follows.
+  void RequestStop();
+  // For main()s and tests: returns once the handshake is complete.
+  void WaitUntilStopped();
+  // For tests: returns once every command given so far has run and its display calls
+  // have been delivered.
+  void WaitUntilIdle();
 
-  core::Runtime& runtime() { return rt_; }
-  core::WorkerThreads& startup() { return *startup_; }
-  intake::WaitingJobs& waitingJobs() { return waiting_; }
-  intake::RipQueues& ripQueues() { return ripQueues_; }
-  riptrack::RipTracking& ripTracking() { return tracking_; }
-  riptrack::RipJobLists& ripJobLists() { return tracking_.jobLists(); }
+  View Snapshot() const;
+  // The settings as they are now, for a dialog to copy.
+  std::shared_ptr<const core::SettingsStore> Settings() const { return rt_.settings.Get(); }
+  const std::string& ProgramFolder() const { return rt_.programFolder; }
 
-  // Queue commands.
-  void RushJob(const std::vector<intake::RowKey>& rows) { waiting_.RushJob(rows); }
-  void MoveJobUp(const std::vector<intake::RowKey>& rows) { waiting_.MoveJobUp(rows); }
-  void MoveJobDown(const std::vector<intake::RowKey>& rows) { waiting_.MoveJobDown(rows); }
-  bool KillJobs(const std::vector<intake::RowKey>& rows,
-                const std::function<bool(const std::string&)>& confirm);
-  void CancelAllRipJobs() { ripQueues_.CancelAllRipJobs(); }
+  // Queue commands, on the rows the window has selected (in selection order).
+  void RushJob(std::vector<intake::RowKey> rows);
+  void MoveJobUp(std::vector<intake::RowKey> rows);
+  void MoveJobDown(std::vector<intake::RowKey> rows);
+  // Removes the rows and deletes their files; the window has asked "Kill selected
+  // job(s)" before. A file someone holds open is left where it is.
+  void KillJobs(std::vector<intake::RowKey> rows);
+  void CancelAllRipJobs();
+
+  // RIP commands: the run switch, "Start all", "Stop all", "Re-load RIP logs".
+  void ToggleRip(core::RipIndex rip);
+  void StartAllRips();
+  void StopAllRips();
+  void ReloadRipLogs();
+
   // "Clear": the error state back to no error.
-  void ClearError() { rt_.errors.SetErrorState(0, "No error.."); }
+  void ClearError();
 
-  // RIP commands (RIP index 0 to 3): the run switch, "Start all", "Stop all",
-  // "Re-load RIP logs".
-  void ToggleRip(int ripIndex) { tracking_.ToggleRip(ripIndex); }
-  void StartAllRips() { tracking_.StartAll(); }
-  void StopAllRips() { tracking_.StopAll(); }
-  void ReloadRipLogs() { tracking_.ReloadRipLogs(); }
+  // A click on an input folder icon: the spooler's enable flag flips (with a single
+  // spooler configured it is always set), in memory only.
+  void ToggleSpooler(int spooler);
+  // Files dropped on an input folder icon (paths as the desktop gives them): copied
+  // into the spooler's input folder under their own names when it is enabled.
+  void DropFiles(int spooler, std::vector<std::string> paths);
+
+  // A setup accepted in a dialog: the edit applied to the store as it is then,
+  // Vellora.ini saved (Display::SettingsSaved says how that went), then what scope asks.
+  void ApplySetup(core::SettingsEdit edit, SetupScope scope);
+  // The window's rectangle, written to section Window when the window closes.
+  void SaveWindowPosition(int left, int top, int right, int bottom);
 
  private:
   core::Workers MakeWorkers();
+  void Post(std::function<void()> command);
+  void Shutdown();
 
+  // Declared first: every other member reports through it while it ends.
+  DisplayRelay relay_;
+  EnginePorts ports_;
   core::Runtime rt_;
   intake::WaitingJobs waiting_;
   intake::RipQueues ripQueues_;
-  intake::ScannerDatabase noDatabase_;
-  intake::PdfRewriter noPdf_;
-  riptrack::RipServices noRipServices_;
   riptrack::RipTracking tracking_;
   std::unique_ptr<intake::InputScanner> scanner_;
-  std::unique_ptr<core::WorkerThreads> startup_;
+  std::unique_ptr<core::WorkerThreads> threads_;
+
+  mutable std::mutex stateMutex_;
+  std::condition_variable stoppedChanged_;
+  bool stopRequested_ = false;
+  bool stopped_ = false;
+
+  // Declared last: destroyed first, so no command outlives what it works on.
+  CommandQueue commands_;
 };
 
 }  // namespace vellora::engine

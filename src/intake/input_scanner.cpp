@@ -377,7 +377,7 @@ InputScanner::EntryResult InputScanner::HandleEntry(int i) {
   Archive(sp, source, name, publicationText);
   Deliver(source, destination);
   waiting_.RemoveQueueRow(name, job.ListedTime, sp.SetupName);
-  ripQueues_.RefreshRipQueue(r + 1);
+  ripQueues_.RefreshRipQueue(core::RipIndex(r).Number());
   return EntryResult::Next;
 }
 

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "core/runtime.h"
-#include "intake/input_queue.h"
 #include "intake/folder_listing.h"
+#include "intake/input_queue.h"
 #include "intake/rip_queues.h"
 #include "intake/scanner_services.h"
 #include "intake/waiting_jobs.h"

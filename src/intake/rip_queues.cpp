@@ -74,30 +74,30 @@ RipQueues::RipQueues(core::Runtime& rt) : rt_(rt) {}
 
 void RipQueues::RefreshRipQueues() {
   auto s = rt_.settings.Get();
-  std::vector<std::pair<int, std::vector<WaitingFile>>> collected;
-  for (int r = 0; r < core::kRipCount; ++r) {
-    if (s->Rips[static_cast<size_t>(r)].UseRIP == 0) continue;
-    collected.emplace_back(r + 1, CollectWaitingFiles(*s, r));
+  std::vector<std::pair<core::RipNumber, std::vector<WaitingFile>>> collected;
+  for (core::RipIndex r : core::AllRips()) {
+    if (s->Rips[r.Slot()].UseRIP == 0) continue;
+    collected.emplace_back(r.Number(), CollectWaitingFiles(*s, r.value));
   }
   Reconcile(collected, true);
 }
 
-void RipQueues::RefreshRipQueue(int ripNumber) {
-  if (ripNumber < 1 || ripNumber > core::kRipCount) return;
+void RipQueues::RefreshRipQueue(core::RipNumber rip) {
+  if (!rip.Valid()) return;
   auto s = rt_.settings.Get();
-  if (s->Rips[static_cast<size_t>(ripNumber - 1)].UseRIP == 0) return;
-  Reconcile({{ripNumber, CollectWaitingFiles(*s, ripNumber - 1)}}, false);
+  if (s->Rips[rip.Index().Slot()].UseRIP == 0) return;
+  Reconcile({{rip, CollectWaitingFiles(*s, rip.Index().value)}}, false);
 }
 
-void RipQueues::Reconcile(const std::vector<std::pair<int, std::vector<WaitingFile>>>& collected,
-                          bool all) {
+void RipQueues::Reconcile(
+    const std::vector<std::pair<core::RipNumber, std::vector<WaitingFile>>>& collected, bool all) {
   auto s = rt_.settings.Get();
-  std::set<std::string> touchedRips;
+  std::set<core::RipNumber> touchedRips;
   for (const auto& [rip, files] : collected) {
     int count = static_cast<int>(files.size());
-    rt_.display.SetRipQueueBar(rip - 1, "Queued: " + std::to_string(count), s->MaxOutstandingJobs,
-                               std::min(count, s->MaxOutstandingJobs));
-    touchedRips.insert(std::to_string(rip));
+    rt_.display.SetRipQueueBar(rip.Index(), "Queued: " + std::to_string(count),
+                               s->MaxOutstandingJobs, std::min(count, s->MaxOutstandingJobs));
+    touchedRips.insert(rip);
   }
   auto takesPart = [&](const core::QueuedRow& row) {
     return all || touchedRips.count(row.rip) != 0;
@@ -108,18 +108,17 @@ void RipQueues::Reconcile(const std::vector<std::pair<int, std::vector<WaitingFi
   std::unordered_map<std::string, size_t> byPath;
   for (size_t i = 0; i < rows_.size(); ++i) {
     if (!takesPart(rows_[i])) continue;
-    rows_[i].ref = "0";
+    rows_[i].ref = 0;
     byPath.emplace(rows_[i].path, i);
   }
   for (const auto& [rip, files] : collected) {
-    std::string ripText = std::to_string(rip);
     for (const WaitingFile& f : files) {
       auto it = byPath.find(f.path);
       if (it != byPath.end()) {
-        rows_[it->second].ref = "1";
+        rows_[it->second].ref = 1;
         continue;
       }
-      rows_.push_back({ripText, platform::FileNamePart(f.path), f.time, f.path, "1"});
+      rows_.push_back({rip, platform::FileNamePart(f.path), f.time, f.path, 1});
       byPath.emplace(f.path, rows_.size() - 1);
       rt_.display.QueuedRowAdded(static_cast<int>(rows_.size()) - 1, rows_.back());
     }
@@ -129,7 +128,7 @@ void RipQueues::Reconcile(const std::vector<std::pair<int, std::vector<WaitingFi
   kept.reserve(rows_.size());
   std::vector<std::pair<int, core::QueuedRow>> gone;
   for (size_t i = 0; i < rows_.size(); ++i) {
-    if (rows_[i].ref == "0") {
+    if (rows_[i].ref == 0) {
       gone.emplace_back(static_cast<int>(i), std::move(rows_[i]));
     } else {
       kept.push_back(std::move(rows_[i]));

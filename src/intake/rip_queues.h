@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/display.h"
+#include "core/rip_id.h"
 #include "core/runtime.h"
 
 namespace vellora::intake {
@@ -37,8 +38,8 @@ class RipQueues {
 
   // Recounts every RIP in use and reconciles all rows.
   void RefreshRipQueues();
-  // The same for one RIP (number 1 to 4); rows of the other RIPs stay.
-  void RefreshRipQueue(int ripNumber);
+  // The same for one RIP; rows of the other RIPs stay.
+  void RefreshRipQueue(core::RipNumber rip);
   // Deletes every listed file except those directly in the root of drive C or D,
   // then refreshes.
   void CancelAllRipJobs();
@@ -47,7 +48,8 @@ class RipQueues {
 
  private:
   // all: every row takes part (a full refresh); else only the collected RIPs' rows.
-  void Reconcile(const std::vector<std::pair<int, std::vector<WaitingFile>>>& collected, bool all);
+  void Reconcile(const std::vector<std::pair<core::RipNumber, std::vector<WaitingFile>>>& collected,
+                 bool all);
 
   core::Runtime& rt_;
   mutable std::mutex mutex_;

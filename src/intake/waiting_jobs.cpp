@@ -1,17 +1,17 @@
 // The waiting-jobs rows and the queue commands.
 #include "intake/waiting_jobs.h"
 
-#include <cstdio>
+#include <climits>
 
-#include "core/settings_io.h"
 #include "platform/files.h"
 
 namespace vellora::intake {
 namespace {
-std::string Id3(int id) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%.3d", id);
-  return buf;
+// A priority moved up or down by the operator stays within int.
+int Step(int prio, int by) {
+  if (by > 0 && prio > INT_MAX - by) return INT_MAX;
+  if (by < 0 && prio < INT_MIN - by) return INT_MIN;
+  return prio + by;
 }
 }  // namespace
 
@@ -61,8 +61,8 @@ void WaitingJobs::ShowQueue(const InputQueue& queue, int count) {
   for (int i = 0; i < count; ++i) {
     const QueuedJob& job = queue[i];
     if (keyCount_.count(KeyOf(job.ListedTime, job.FileName, job.SpoolerName)) != 0) continue;
-    InsertLocked(static_cast<int>(rows_.size()), {job.ListedTime, job.FileName, job.SpoolerName,
-                                                  Id3(i + 100), std::to_string(job.Priority)});
+    InsertLocked(static_cast<int>(rows_.size()),
+                 {job.ListedTime, job.FileName, job.SpoolerName, i + 100, job.Priority});
   }
 }
 
@@ -79,8 +79,7 @@ void WaitingJobs::RushJob(const std::vector<RowKey>& selection) {
     int r = FindLocked(key);
     if (r <= 0) continue;  // the first row is already on top
     core::WaitingRow row = EraseLocked(r);
-    row.id = Id3(core::AtoiValue(row.id));
-    row.prio = "200";
+    row.prio = 200;
     InsertLocked(0, row);
     display_.WaitingRowSelected(0);
   }
@@ -93,7 +92,7 @@ void WaitingJobs::MoveJobUp(const std::vector<RowKey>& selection) {
     if (r < 0) continue;
     if (r == 0) return;
     core::WaitingRow row = EraseLocked(r);
-    row.prio = std::to_string(core::AtoiValue(row.prio) + 1);
+    row.prio = Step(row.prio, 1);
     InsertLocked(r - 1, row);
     display_.WaitingRowSelected(r - 1);
   }
@@ -106,7 +105,7 @@ void WaitingJobs::MoveJobDown(const std::vector<RowKey>& selection) {
     if (r < 0) continue;
     if (r + 1 >= static_cast<int>(rows_.size())) return;
     core::WaitingRow row = EraseLocked(r);
-    row.prio = std::to_string(core::AtoiValue(row.prio) - 1);
+    row.prio = Step(row.prio, -1);
     InsertLocked(r + 1, row);
     display_.WaitingRowSelected(r + 1);
   }
@@ -151,16 +150,13 @@ std::string WaitingJobs::TimeText(int row) const {
 
 int WaitingJobs::Id(int row) const {
   std::lock_guard lock(queueDisplayLock_);
-  return row >= 0 && row < static_cast<int>(rows_.size())
-             ? core::AtoiValue(rows_[static_cast<size_t>(row)].id)
-             : 0;
+  return row >= 0 && row < static_cast<int>(rows_.size()) ? rows_[static_cast<size_t>(row)].id : 0;
 }
 
 int WaitingJobs::Prio(int row) const {
   std::lock_guard lock(queueDisplayLock_);
-  return row >= 0 && row < static_cast<int>(rows_.size())
-             ? core::AtoiValue(rows_[static_cast<size_t>(row)].prio)
-             : 0;
+  return row >= 0 && row < static_cast<int>(rows_.size()) ? rows_[static_cast<size_t>(row)].prio
+                                                          : 0;
 }
 
 int WaitingJobs::SpoolerIndex(int row, const core::SettingsStore& settings) const {

@@ -55,7 +55,9 @@ bool JobParser::Feed(const riplog::KeywordLine& line, int64_t endOffset, int64_t
     state_ = State::WaitingForSetup;
     failed_ = notCompleted;
     job_.JobName = Text(line.JobName());
-    job_.Status = failed_ ? riplog::JobStatus::Error : warned_ ? riplog::JobStatus::Warning : riplog::JobStatus::Success;
+    job_.Status = failed_   ? riplog::JobStatus::Error
+                  : warned_ ? riplog::JobStatus::Warning
+                            : riplog::JobStatus::Success;
     if (closed != nullptr) {
       closed->job = job_;
       closed->Failed = failed_;

@@ -32,7 +32,8 @@ class JobParser {
   // leave it where it is, so they are read again until the job closes. Returns true
   // when the line closed a job, which is then in *closed (its ripNumber and
   // processId are the caller's to fill in).
-  bool Feed(const riplog::KeywordLine& line, int64_t endOffset, int64_t& pointer, FinishedJob* closed);
+  bool Feed(const riplog::KeywordLine& line, int64_t endOffset, int64_t& pointer,
+            FinishedJob* closed);
 
   State state() const { return state_; }
   const riplog::RipJob& job() const { return job_; }

@@ -18,15 +18,15 @@ class RipJobLists {
  public:
   explicit RipJobLists(core::Display& display) : display_(display) {}
 
-  // Appends a row to the list of RIP number ripNumber (1 to 4): the result icon, the
+  // Appends a row to the list of RIP number rip (1 to 4): the result icon, the
   // job text, the time text, the setup and the RIP number as "%d". When the list
   // would hold more than maxRows rows, the oldest go first (Display::RipJobRowRemoved
   // at index 0), then the new row is added at the end (Display::RipJobRowAdded).
   // A limit below 1 keeps the new row alone.
   void AddRipJobRow(const std::string& jobText, core::JobResult result, const std::string& timeText,
-                    const std::string& setup, int ripNumber, int maxRows);
+                    const std::string& setup, core::RipNumber rip, int maxRows);
 
-  std::vector<core::RipJobRow> Rows(int ripIndex) const;
+  std::vector<core::RipJobRow> Rows(core::RipIndex rip) const;
 
  private:
   core::Display& display_;

@@ -7,9 +7,9 @@
 #include "net/reachability.h"
 #include "platform/files.h"
 #include "riplog/input_state.h"
-#include "riptrack/job_report.h"
 #include "riplog/line_cursor.h"
 #include "riplog/log_pointer.h"
+#include "riptrack/job_report.h"
 
 namespace vellora::riptrack {
 namespace {
@@ -40,10 +40,10 @@ std::string CurrentJobText(std::string text) {
 
 }  // namespace
 
-RipMonitor::RipMonitor(core::Runtime& rt, int ripIndex, RipJobLists& lists, RipServices& services,
-                       const std::atomic<unsigned>& reloadRequests)
+RipMonitor::RipMonitor(core::Runtime& rt, core::RipIndex rip, RipJobLists& lists,
+                       RipServices& services, const std::atomic<unsigned>& reloadRequests)
     : rt_(rt),
-      rip_(ripIndex),
+      rip_(rip),
       lists_(lists),
       services_(services),
       reloadRequests_(reloadRequests),
@@ -72,7 +72,6 @@ void RipMonitor::Begin() {
   rt_.display.SetRipLamp(rip_, RipLamp::Job, Lamp::Yellow);
   parser_.Clear();
   if (!connection_) connection_ = services_.OpenRipConnection(rip_);
-  if (!connection_) connection_ = std::make_unique<RipConnection>();
   reconnect_ = true;
 }
 
@@ -103,7 +102,7 @@ bool RipMonitor::ReachSwFolder(const core::RipSlot& rip) {
     if (attempt > 0 && !Wait(kFolderAttemptPauseMs)) return false;
     if (net::IsFolderReachable(rip.RIPswPath) &&
         net::ConnectFolderAs(rip.RIPswPath, rip.RIPUseCurrentUser, rip.RIPUserName,
-                                rip.RIPPassword)) {
+                             rip.RIPPassword)) {
       return true;
     }
   }
@@ -175,7 +174,7 @@ int64_t RipMonitor::ReadLines(const riplog::LogText& text, int64_t storedPointer
     if (!line.terminated) break;
     line_.Set(line.text);
     if (parser_.Feed(line_, line.endOffset, pointer, &closed)) {
-      closed.ripNumber = rip_ + 1;
+      closed.ripNumber = rip_.Number();
       closed.processId = rt_.rips[static_cast<size_t>(rip_)].ProcessId;
       ReportRipJob(closed, s, lists_, services_, *connection_);
     }
@@ -244,7 +243,7 @@ RipMonitor::PassEnd RipMonitor::RunPassSteps() {
   if (!ReachSwFolder(rip)) {
     if (rt_.Stopping()) return PassEnd::Next;
     rt_.errors.SetErrorState(
-        1, "Unable to access RIP" + std::to_string(rip_ + 1) + " SW folder " + sw);
+        1, "Unable to access RIP" + std::to_string(rip_.Number().value) + " SW folder " + sw);
     if (s.StopOnError != 0) {
       slot.Tracking = 0;
       rt_.display.SetRipLamp(rip_, RipLamp::Status, Lamp::Red);
@@ -267,11 +266,12 @@ RipMonitor::PassEnd RipMonitor::RunPassSteps() {
   DecideInputOpen(s, running, logPath);
 
   // 9. What is new in the log.
-  const std::string pointerPath = riplog::VelloraPointerPath(rt_.programFolder, rip_);
+  const std::string pointerPath = riplog::VelloraPointerPath(rt_.programFolder, rip_.value);
   const unsigned reloads = reloadRequests_.load();
   const int64_t stored = reloads != reloadSeen_ ? 0 : riplog::ReadLogPointer(pointerPath);
   slot.LogPointer = stored;
-  riplog::LogText text = riplog::ReadNewLogText(logPath, stored, riplog::ReadRule::Vellora(s.MaxLogFileReadSize));
+  riplog::LogText text =
+      riplog::ReadNewLogText(logPath, stored, riplog::ReadRule::Vellora(s.MaxLogFileReadSize));
   if (text.failure == riplog::ReadFailure::OpenFailed) {
     if (!Wait(kLogOpenFailureWaitMs)) return PassEnd::Next;
     Report(2, "", kNoContact);

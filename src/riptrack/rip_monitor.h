@@ -13,9 +13,9 @@
 #include <string>
 
 #include "core/runtime.h"
-#include "riptrack/job_parser.h"
 #include "riplog/keyword_line.h"
 #include "riplog/log_text.h"
+#include "riptrack/job_parser.h"
 #include "riptrack/rip_job_lists.h"
 #include "riptrack/rip_services.h"
 
@@ -45,7 +45,7 @@ class RipMonitor {
   // has changed since the last read, the next read starts afresh whatever the pointer
   // file says (a pass that was running when the file was deleted may have written it
   // again).
-  RipMonitor(core::Runtime& rt, int ripIndex, RipJobLists& lists, RipServices& services,
+  RipMonitor(core::Runtime& rt, core::RipIndex rip, RipJobLists& lists, RipServices& services,
              const std::atomic<unsigned>& reloadRequests);
 
   // The thread body: Begin, then passes until a stop request (1) or a failed buffer
@@ -60,7 +60,7 @@ class RipMonitor {
   PassEnd RunPass();
 
   const JobParser& parser() const { return parser_; }
-  int ripIndex() const { return rip_; }
+  core::RipIndex ripIndex() const { return rip_; }
 
  private:
   PassEnd RunPassSteps();
@@ -81,11 +81,12 @@ class RipMonitor {
   bool IsRipRunning(const core::SettingsStore& s, const std::string& swFolder);
   void DecideInputOpen(const core::SettingsStore& s, bool running, const std::string& logPath);
   // The lines of the read through the state machine; returns the advanced pointer.
-  int64_t ReadLines(const riplog::LogText& text, int64_t storedPointer, const core::SettingsStore& s);
+  int64_t ReadLines(const riplog::LogText& text, int64_t storedPointer,
+                    const core::SettingsStore& s);
   void ShowJobState(bool running, const std::string& swFolder);
 
   core::Runtime& rt_;
-  const int rip_;
+  const core::RipIndex rip_;
   RipJobLists& lists_;
   RipServices& services_;
   const std::atomic<unsigned>& reloadRequests_;

@@ -21,18 +21,19 @@ class RipTracking {
   RipTracking(core::Runtime& rt, RipServices& services);
 
   RipJobLists& jobLists() { return lists_; }
+  const RipJobLists& jobLists() const { return lists_; }
 
-  // The body of RIP ripIndex's (0 to 3) monitor thread: 1 when it ended on a stop
+  // The body of RIP rip's monitor thread: 1 when it ended on a stop
   // request, 0 after a failed buffer allocation (or for an index that names no RIP).
-  int RunRipMonitor(int ripIndex);
+  int RunRipMonitor(core::RipIndex rip);
   // A monitor as RunRipMonitor runs it, for running passes one by one.
-  std::unique_ptr<RipMonitor> NewMonitor(int ripIndex);
+  std::unique_ptr<RipMonitor> NewMonitor(core::RipIndex rip);
 
   // The run switch: a running RIP is stopped (grey status lamp, off picture), a
   // stopped one started (green lamp, on picture). A RIP not in use keeps a grey lamp
   // and is not reported; one in use reports its new run state as its enabled flag on
   // the main connection (when it is registered).
-  void ToggleRip(int ripIndex);
+  void ToggleRip(core::RipIndex rip);
   // ToggleRip for every RIP in use that is stopped / running.
   void StartAll();
   void StopAll();

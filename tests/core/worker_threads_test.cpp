@@ -41,20 +41,23 @@ TEST(WorkerThreads, ApplyRipConfigurationStartsMonitorsAndWaitsForUnusedRips) {
     s.Rips[0].RIPName = "Alpha";
   });
   std::atomic<int> started{0};
+  std::atomic<int> untrackedAtStart{0};
   Workers w;
-  w.ripMonitor = [&](int rip) {
-    started |= 1 << rip;
+  w.ripMonitor = [&](RipIndex rip) {
+    started |= 1 << rip.value;
+    // A monitor's first pass must find its RIP tracked, or it waits out a pass.
+    if (rt.rips[rip.Slot()].Tracking == 0) untrackedAtStart |= 1 << rip.value;
     // Not through the pacer: only the configuration's own waits are counted.
-    while (rt.rips[rip].StopRequested == 0)
+    while (rt.rips[rip.Slot()].StopRequested == 0)
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
   };
   WorkerThreads startup(rt, w);
   startup.ApplyRipConfiguration();
   EXPECT_EQ(pacer.RequestedMilliseconds(), 3000u);
-  EXPECT_TRUE(startup.MonitorStarted(0));
-  EXPECT_FALSE(startup.MonitorStarted(1));
-  EXPECT_TRUE(startup.MonitorStarted(2));
-  EXPECT_FALSE(startup.MonitorStarted(3));
+  EXPECT_TRUE(startup.MonitorStarted(RipIndex(0)));
+  EXPECT_FALSE(startup.MonitorStarted(RipIndex(1)));
+  EXPECT_TRUE(startup.MonitorStarted(RipIndex(2)));
+  EXPECT_FALSE(startup.MonitorStarted(RipIndex(3)));
   EXPECT_EQ(rt.rips[0].Tracking, 1);
   EXPECT_EQ(rt.rips[1].Tracking, 0);
   EXPECT_EQ(rt.rips[1].StopRequested, 1);
@@ -75,6 +78,7 @@ TEST(WorkerThreads, ApplyRipConfigurationStartsMonitorsAndWaitsForUnusedRips) {
   EXPECT_EQ(rt.rips[2].Tracking, 1);
   startup.Shutdown();
   EXPECT_EQ(started.load(), 0b101);
+  EXPECT_EQ(untrackedAtStart.load(), 0);
 }
 
 TEST(WorkerThreads, InitialiseRunsTheStepsInOrderAndShutsDownQuickly) {
@@ -92,16 +96,16 @@ TEST(WorkerThreads, InitialiseRunsTheStepsInOrderAndShutsDownQuickly) {
     while (rt.pacer.Wait(1000)) {
     }
   };
-  w.ripMonitor = [&](int rip) {
-    while (rt.rips[rip].StopRequested == 0 && rt.pacer.Wait(1000)) {
+  w.ripMonitor = [&](RipIndex rip) {
+    while (rt.rips[rip.Slot()].StopRequested == 0 && rt.pacer.Wait(1000)) {
     }
   };
   w.poller = [&] { pollerRan = true; };
   WorkerThreads startup(rt, w);
   startup.Initialise();
   EXPECT_EQ(rt.settings.Get()->Spoolers[0].SetupName, "News");
-  EXPECT_TRUE(startup.MonitorStarted(1));
-  EXPECT_FALSE(startup.MonitorStarted(0));
+  EXPECT_TRUE(startup.MonitorStarted(RipIndex(1)));
+  EXPECT_FALSE(startup.MonitorStarted(RipIndex(0)));
   EXPECT_EQ(rt.rips[1].Tracking, 1);
   auto calls = display.Calls();
   ASSERT_FALSE(calls.empty());

@@ -1,5 +1,6 @@
 // The scanner's passes over real folders: rotation, room, errors, commands, paths.
 #include "intake/input_scanner.h"
+#include "engine/unconnected.h"
 
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -49,8 +50,8 @@ struct Site {
   core::Runtime rt{display, pacer, dir.path()};
   WaitingJobs waiting{display};
   RipQueues ripQueues{rt};
-  ScannerDatabase db;
-  PdfRewriter pdf;
+  engine::NoDatabase db;
+  engine::NoPdfRewriter pdf;
   std::unique_ptr<InputScanner> scanner;
 
   Site() {

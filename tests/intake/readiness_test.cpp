@@ -1,8 +1,8 @@
 // The mask rule, the in-use test with real processes, the stable-time test and the
 // listing time forms.
+#include "intake/readiness.h"
 #include "intake/folder_listing.h"
 #include "intake/masks.h"
-#include "intake/readiness.h"
 #include "net/connect_folder.h"
 
 #include <fcntl.h>

@@ -17,7 +17,9 @@ using test::WriteFile;
 
 std::vector<std::string> Paths(const RipQueues& q) {
   std::vector<std::string> out;
-  for (const auto& r : q.Rows()) out.push_back(r.rip + ":" + r.job + ":" + r.ref);
+  for (const auto& r : q.Rows()) {
+    out.push_back(std::to_string(r.rip.value) + ":" + r.job + ":" + std::to_string(r.ref));
+  }
   return out;
 }
 
@@ -62,7 +64,7 @@ TEST(RipQueues, RefreshReconcilesRowsAndQueueBars) {
   WriteFile(dir / "r1/x.ps", "x");
   WriteFile(dir / "r1/y.ps", "y");
   std::filesystem::remove(dir / "r2/c.ps");
-  q.RefreshRipQueue(1);
+  q.RefreshRipQueue(core::RipNumber(1));
   EXPECT_TRUE(display.Has("RIP1 QueueBar Queued: 4 2 2")) << "the true number and a full bar";
   EXPECT_EQ(q.Rows().size(), 5u) << "RIP 2's row stays until the next full refresh";
   q.RefreshRipQueues();

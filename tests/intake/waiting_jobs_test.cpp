@@ -20,7 +20,7 @@ struct Listed {
 
 std::vector<std::string> Jobs(const WaitingJobs& w) {
   std::vector<std::string> out;
-  for (const auto& r : w.Rows()) out.push_back(r.job + ":" + r.prio);
+  for (const auto& r : w.Rows()) out.push_back(r.job + ":" + std::to_string(r.prio));
   return out;
 }
 
@@ -49,9 +49,9 @@ TEST(WaitingJobs, ShowQueueAddsMissingRowsOnlyAndRemoveFindsExactKeys) {
   w.ShowQueue(q, 2);
   w.ShowQueue(q, 2);  // the next pass sees the same files
   ASSERT_EQ(w.Rows().size(), 2u) << "a file seen in several passes has one row";
-  EXPECT_EQ(w.Rows()[0].id, "100");
-  EXPECT_EQ(w.Rows()[1].id, "101");
-  EXPECT_EQ(w.Rows()[1].prio, "100");
+  EXPECT_EQ(w.Rows()[0].id, 100);
+  EXPECT_EQ(w.Rows()[1].id, 101);
+  EXPECT_EQ(w.Rows()[1].prio, 100);
   EXPECT_EQ(d.Count("WaitingInserted"), 2);
 
   InputQueue other = QueueOf({"a.ps"}, "Ads");
@@ -90,7 +90,7 @@ TEST(WaitingJobs, RushAndMoveCommands) {
       << "rush on the first row does nothing";
   w.RushJob({KeyOf(w, 2)});
   EXPECT_EQ(Jobs(w), (std::vector<std::string>{"c:200", "a:100", "b:100", "d:100"}));
-  EXPECT_EQ(w.Rows()[0].id, "102");
+  EXPECT_EQ(w.Rows()[0].id, 102);
   EXPECT_TRUE(d.Has("WaitingSelected 0"));
 
   w.MoveJobUp({KeyOf(w, 2)});

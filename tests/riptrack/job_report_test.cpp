@@ -18,7 +18,7 @@ FinishedJob Job(const std::string& name, bool failed, bool warned, int rip = 1) 
   j.job.WarningText = "WARNING: FONT NOT FOUND";
   j.Failed = failed;
   j.Warned = warned;
-  j.ripNumber = rip;
+  j.ripNumber = core::RipNumber(rip);
   return j;
 }
 
@@ -51,13 +51,24 @@ TEST(JobReport, TextAndResultOfEachOutcome) {
 
 struct Outlets : RipServices {
   std::vector<std::string> mails;
+  std::unique_ptr<RipConnection> OpenRipConnection(core::RipIndex) override { return nullptr; }
+  bool UpdateProcessOnMain(int, int, int, const std::string&, const std::string&) override {
+    return false;
+  }
   void MailFinishedJob(const FinishedJob& job, const JobReport& report) override {
-    mails.push_back(std::to_string(job.ripNumber) + " " + report.text);
+    mails.push_back(std::to_string(job.ripNumber.value) + " " + report.text);
   }
 };
 
 struct Entries : RipConnection {
   std::vector<std::string> entries;
+  bool Connect(const std::string&, const std::string&, const std::string&) override {
+    return false;
+  }
+  void Disconnect() override {}
+  bool UpdateProcess(int, int, int, const std::string&, const std::string&) override {
+    return false;
+  }
   void AddJobLogEntries(const FinishedJob& job, const JobReport& report) override {
     entries.push_back(job.job.JobName + ";" + std::to_string(static_cast<int>(report.result)));
   }
@@ -70,29 +81,30 @@ TEST(JobReport, RowThenMailThenEntries) {
   Entries entries;
   core::SettingsStore s;
   ReportRipJob(Job("P1.PS", false, true, 3), s, lists, outlets, entries);
-  ASSERT_EQ(lists.Rows(2).size(), 1u);
-  const core::RipJobRow row = lists.Rows(2)[0];
+  ASSERT_EQ(lists.Rows(core::RipIndex(2)).size(), 1u);
+  const core::RipJobRow row = lists.Rows(core::RipIndex(2))[0];
   EXPECT_EQ(row.result, core::JobResult::Warning);
   EXPECT_EQ(row.job, "P1.PS Completed with warning - WARNING: FONT NOT FOUND");
   EXPECT_EQ(row.time, "MON JAN 31 10:15:02 2005");
   EXPECT_EQ(row.setup, "NEWSPRINT 40");
-  EXPECT_EQ(row.id, "3");
+  EXPECT_EQ(row.rip.value, 3);
   EXPECT_TRUE(
       display.Has("RIP3 JobAdded 0 3 P1.PS Completed with warning - WARNING: FONT NOT "
                   "FOUND | MON JAN 31 10:15:02 2005 | NEWSPRINT 40 | 3"));
   EXPECT_EQ(outlets.mails,
             (std::vector<std::string>{"3 P1.PS Completed with warning - WARNING: FONT NOT FOUND"}));
   EXPECT_EQ(entries.entries, (std::vector<std::string>{"P1.PS;3"}));
-  EXPECT_TRUE(lists.Rows(0).empty()) << "the other RIPs' lists are untouched";
+  EXPECT_TRUE(lists.Rows(core::RipIndex(0)).empty()) << "the other RIPs' lists are untouched";
 }
 
 TEST(RipJobLists, KeepsAtMostMaxRipDoneListDroppingTheOldest) {
   test::RecordingDisplay display;
   RipJobLists lists(display);
   for (int k = 1; k <= 51; ++k) {
-    lists.AddRipJobRow("J" + std::to_string(k), core::JobResult::Completed, "t", "s", 2, 50);
+    lists.AddRipJobRow("J" + std::to_string(k), core::JobResult::Completed, "t", "s",
+                       core::RipNumber(2), 50);
   }
-  std::vector<core::RipJobRow> rows = lists.Rows(1);
+  std::vector<core::RipJobRow> rows = lists.Rows(core::RipIndex(1));
   ASSERT_EQ(rows.size(), 50u);
   EXPECT_EQ(rows.front().job, "J2");
   EXPECT_EQ(rows.back().job, "J51");
@@ -104,19 +116,19 @@ TEST(RipJobLists, KeepsAtMostMaxRipDoneListDroppingTheOldest) {
 
   // The limit lowered in the setup: the list comes down to it with the next row.
   display.Clear();
-  lists.AddRipJobRow("J52", core::JobResult::Failed, "t", "s", 2, 10);
-  rows = lists.Rows(1);
+  lists.AddRipJobRow("J52", core::JobResult::Failed, "t", "s", core::RipNumber(2), 10);
+  rows = lists.Rows(core::RipIndex(1));
   ASSERT_EQ(rows.size(), 10u);
   EXPECT_EQ(rows.front().job, "J43");
   EXPECT_EQ(display.Count("RIP2 JobRemoved 0"), 41);
   // A limit of 0 or less keeps the newest row alone; bad RIP numbers are ignored.
-  lists.AddRipJobRow("J53", core::JobResult::Failed, "t", "s", 2, 0);
-  ASSERT_EQ(lists.Rows(1).size(), 1u);
-  EXPECT_EQ(lists.Rows(1)[0].job, "J53");
-  lists.AddRipJobRow("X", core::JobResult::Failed, "t", "s", 5, 10);
-  lists.AddRipJobRow("X", core::JobResult::Failed, "t", "s", 0, 10);
+  lists.AddRipJobRow("J53", core::JobResult::Failed, "t", "s", core::RipNumber(2), 0);
+  ASSERT_EQ(lists.Rows(core::RipIndex(1)).size(), 1u);
+  EXPECT_EQ(lists.Rows(core::RipIndex(1))[0].job, "J53");
+  lists.AddRipJobRow("X", core::JobResult::Failed, "t", "s", core::RipNumber(5), 10);
+  lists.AddRipJobRow("X", core::JobResult::Failed, "t", "s", core::RipNumber(0), 10);
   for (int r = 0; r < 4; ++r) {
-    for (const auto& row : lists.Rows(r)) EXPECT_NE(row.job, "X");
+    for (const auto& row : lists.Rows(core::RipIndex(r))) EXPECT_NE(row.job, "X");
   }
 }
 

@@ -57,7 +57,7 @@ struct LiveRip {
     return ::testing::AssertionSuccess();
   }
   void StartMonitor() {
-    thread = std::thread([this] { result = site.tracking.RunRipMonitor(rip); });
+    thread = std::thread([this] { result = site.tracking.RunRipMonitor(core::RipIndex(rip)); });
   }
   void StopMonitor() {
     if (!thread.joinable()) return;
@@ -67,7 +67,9 @@ struct LiveRip {
   std::string sw() const {
     return site.rt.settings.Get()->Rips[static_cast<size_t>(rip)].RIPswPath;
   }
-  std::vector<core::RipJobRow> Rows() const { return site.tracking.jobLists().Rows(rip); }
+  std::vector<core::RipJobRow> Rows() const {
+    return site.tracking.jobLists().Rows(core::RipIndex(rip));
+  }
   int Closed() const {
     std::string log = ReadFile(sw() + "/Logfile");
     int n = 0;
@@ -104,7 +106,7 @@ TEST(MonitorWithRipsim, ReportsEveryOutcomeOnceAndFollowsTheInput) {
     EXPECT_EQ(rows[i].job.rfind(name + " ", 0), 0u) << rows[i].job;
     EXPECT_EQ(rows[i].setup, "NEWSPRINT 40");
     EXPECT_EQ(rows[i].time.size(), 24u) << rows[i].time;
-    EXPECT_EQ(rows[i].id, "1");
+    EXPECT_EQ(rows[i].rip.value, 1);
   }
   EXPECT_EQ(rows[0].job, "PAGE1.PS Completed");
   EXPECT_EQ(rows[1].job,
@@ -181,9 +183,9 @@ TEST(MonitorWithRipsim, FourRipsAtOnceEachWithItsOwnJobs) {
       Drop(rips[r]->spool, "r" + std::to_string(r + 1) + "k" + std::to_string(k) + ".ps");
   }
   // Meanwhile the operator switches RIP 3 off and on and re-loads the logs.
-  site.tracking.ToggleRip(2);
+  site.tracking.ToggleRip(core::RipIndex(2));
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  site.tracking.ToggleRip(2);
+  site.tracking.ToggleRip(core::RipIndex(2));
   for (int r = 0; r < 4; ++r) {
     ASSERT_TRUE(WaitFor([&] { return rips[r]->Rows().size() >= 5; })) << "RIP " << r + 1;
   }
@@ -193,7 +195,7 @@ TEST(MonitorWithRipsim, FourRipsAtOnceEachWithItsOwnJobs) {
     for (int k = 0; k < 5; ++k) {
       std::string name = "R" + std::to_string(r + 1) + "K" + std::to_string(k) + ".PS";
       EXPECT_EQ(rows[k].job.rfind(name + " ", 0), 0u) << rows[k].job;
-      EXPECT_EQ(rows[k].id, std::to_string(r + 1));
+      EXPECT_EQ(rows[k].rip.value, r + 1);
       bool fails = (k + 1) % (r + 2) == 0;
       EXPECT_EQ(rows[k].result, fails ? core::JobResult::Failed : core::JobResult::Completed);
     }

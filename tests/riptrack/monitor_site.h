@@ -40,9 +40,9 @@ class RecordingRipServices : public riptrack::RipServices {
     int rip;
   };
 
-  std::unique_ptr<riptrack::RipConnection> OpenRipConnection(int rip) override {
-    Add("open " + std::to_string(rip));
-    return std::make_unique<Connection>(*this, rip);
+  std::unique_ptr<riptrack::RipConnection> OpenRipConnection(core::RipIndex rip) override {
+    Add("open " + std::to_string(rip.value));
+    return std::make_unique<Connection>(*this, rip.value);
   }
   bool UpdateProcessOnMain(int pid, int enabled, int state, const std::string& job,
                            const std::string& message) override {
@@ -123,7 +123,7 @@ struct MonitorSite {
   }
   // A new monitor thread's start (as after a program restart: only the files stay).
   void Start() {
-    monitor = tracking.NewMonitor(0);
+    monitor = tracking.NewMonitor(core::RipIndex(0));
     monitor->Begin();
   }
   riptrack::RipMonitor::PassEnd Pass() {
@@ -140,7 +140,7 @@ struct MonitorSite {
   // The job texts of RIP 1's finished-jobs list, oldest first.
   std::vector<std::string> Jobs() {
     std::vector<std::string> out;
-    for (const auto& row : tracking.jobLists().Rows(0)) out.push_back(row.job);
+    for (const auto& row : tracking.jobLists().Rows(core::RipIndex(0))) out.push_back(row.job);
     return out;
   }
   int64_t StoredPointer() { return riplog::ReadLogPointer(pointerFile); }

@@ -15,11 +15,11 @@ using Calls = std::vector<std::string>;
 TEST(RipCommands, ToggleRipSwitchesShowsAndReports) {
   MonitorSite site;
   site.rt.rips[0].ProcessId = 7;
-  site.tracking.ToggleRip(0);
+  site.tracking.ToggleRip(core::RipIndex(0));
   EXPECT_EQ(site.rt.rips[0].Tracking.load(), 0);
   EXPECT_EQ(site.Lamp("status"), "grey");
   EXPECT_TRUE(site.display.Has("RIP1 Switch off"));
-  site.tracking.ToggleRip(0);
+  site.tracking.ToggleRip(core::RipIndex(0));
   EXPECT_EQ(site.rt.rips[0].Tracking.load(), 1);
   EXPECT_EQ(site.Lamp("status"), "green");
   EXPECT_TRUE(site.display.Has("RIP1 Switch on"));
@@ -28,15 +28,15 @@ TEST(RipCommands, ToggleRipSwitchesShowsAndReports) {
   // Not in use: switched, but the lamp stays grey and nothing is reported.
   site.services.Clear();
   site.rt.rips[1].ProcessId = 8;
-  site.tracking.ToggleRip(1);
+  site.tracking.ToggleRip(core::RipIndex(1));
   EXPECT_EQ(site.rt.rips[1].Tracking.load(), 1);
   EXPECT_TRUE(site.display.Has("RIP2 Lamp status grey"));
   EXPECT_TRUE(site.display.Has("RIP2 Switch on disabled"));
   // Not registered: no process-table call either. Bad indexes change nothing.
   site.rt.rips[0].ProcessId = 0;
-  site.tracking.ToggleRip(0);
-  site.tracking.ToggleRip(-1);
-  site.tracking.ToggleRip(4);
+  site.tracking.ToggleRip(core::RipIndex(0));
+  site.tracking.ToggleRip(core::RipIndex(-1));
+  site.tracking.ToggleRip(core::RipIndex(4));
   EXPECT_TRUE(site.services.Calls().empty());
 }
 

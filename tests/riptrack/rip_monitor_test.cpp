@@ -38,11 +38,11 @@ TEST(RipMonitor, EachJobOnceAcrossPassesAndRestarts) {
   WriteFile(site.log, kStartLines + JobLines("p1.ps") + JobLines("p2.ps", 'W'));
   site.Pass();
   EXPECT_EQ(site.Jobs(), (Jobs{"P1.PS Completed", "P2.PS" + kWarned}));
-  auto rows = site.tracking.jobLists().Rows(0);
+  auto rows = site.tracking.jobLists().Rows(core::RipIndex(0));
   EXPECT_EQ(rows[1].result, core::JobResult::Warning);
   EXPECT_EQ(rows[1].time, "MON JAN 31 10:15:02 2005");
   EXPECT_EQ(rows[1].setup, "NEWSPRINT 40");
-  EXPECT_EQ(rows[1].id, "1");
+  EXPECT_EQ(rows[1].rip.value, 1);
   // The pointer stands at the line break of the last closing line.
   const int64_t afterTwo = static_cast<int64_t>(ReadFile(site.log).size()) - 2;
   EXPECT_EQ(site.StoredPointer(), afterTwo);
@@ -63,8 +63,8 @@ TEST(RipMonitor, EachJobOnceAcrossPassesAndRestarts) {
   site.Append("Error: undefined; OffendingCommand: setpagedevicex\r\nJob Not Completed: p3.ps\r\n");
   site.Pass();
   EXPECT_EQ(site.Jobs(), (Jobs{"P1.PS Completed", "P2.PS" + kWarned, "P3.PS" + kFailed}));
-  EXPECT_EQ(site.tracking.jobLists().Rows(0)[2].result, core::JobResult::Failed);
-  EXPECT_EQ(site.tracking.jobLists().Rows(0)[2].setup, "GLOSS 60");
+  EXPECT_EQ(site.tracking.jobLists().Rows(core::RipIndex(0))[2].result, core::JobResult::Failed);
+  EXPECT_EQ(site.tracking.jobLists().Rows(core::RipIndex(0))[2].setup, "GLOSS 60");
   EXPECT_EQ(site.Status(), "Idle");
   EXPECT_EQ(site.Lamp("job"), "yellow");
 
@@ -80,7 +80,7 @@ TEST(RipMonitor, EachJobOnceAcrossPassesAndRestarts) {
   site.Pass();
   ASSERT_EQ(site.Jobs().size(), 4u);
   EXPECT_EQ(site.Jobs()[3], "P4.PS Completed");
-  EXPECT_EQ(site.tracking.jobLists().Rows(0)[3].setup, "MONO");
+  EXPECT_EQ(site.tracking.jobLists().Rows(core::RipIndex(0))[3].setup, "MONO");
 }
 
 TEST(RipMonitor, ProgressCurrentJobAndRunningState) {
@@ -135,7 +135,7 @@ TEST(RipMonitor, ANewShorterLogIsReadFromItsStart) {
   site.Pass();
   ASSERT_EQ(site.Jobs().size(), 21u);
   EXPECT_EQ(site.Jobs()[20], "NEW1.PS Completed");
-  EXPECT_EQ(site.tracking.jobLists().Rows(0)[20].setup, "NEW SETUP")
+  EXPECT_EQ(site.tracking.jobLists().Rows(core::RipIndex(0))[20].setup, "NEW SETUP")
       << "the job that was open in the old log does not lend the new job its setup";
   site.Pass();
   site.Append(JobLines("new2.ps"));
@@ -342,15 +342,15 @@ TEST(RipMonitor, RunEndsOnAStopAndClearsTheRequestWhenItStarts) {
   MonitorSite site;
   WriteFile(site.log, kStartLines);
   site.rt.rips[0].StopRequested = 1;  // left from an earlier monitor of this RIP
-  site.monitor = site.tracking.NewMonitor(0);
+  site.monitor = site.tracking.NewMonitor(core::RipIndex(0));
   site.monitor->Begin();
   EXPECT_EQ(site.rt.rips[0].StopRequested.load(), 0);
   EXPECT_EQ(site.Lamp("running"), "red");
   EXPECT_EQ(site.Lamp("input"), "red");
   EXPECT_EQ(site.Lamp("job"), "yellow");
   site.pacer.RequestStop();
-  EXPECT_EQ(site.tracking.RunRipMonitor(0), 1);
-  EXPECT_EQ(site.tracking.RunRipMonitor(4), 0) << "no such RIP";
+  EXPECT_EQ(site.tracking.RunRipMonitor(core::RipIndex(0)), 1);
+  EXPECT_EQ(site.tracking.RunRipMonitor(core::RipIndex(4)), 0) << "no such RIP";
 }
 
 TEST(RipMonitor, ReloadRipLogsReReportsTheLastReadLimit) {
@@ -473,7 +473,7 @@ void MonitorWithLittleMemory(MonitorSite& site) {
   struct rlimit limit {};
   limit.rlim_cur = limit.rlim_max = 1000000000ull;
   setrlimit(RLIMIT_AS, &limit);
-  bool ended = site.tracking.RunRipMonitor(0) == 0;
+  bool ended = site.tracking.RunRipMonitor(core::RipIndex(0)) == 0;
   bool error = site.rt.errors.Flag() == 1 && site.rt.errors.Text() == "Memory allocation error";
   _exit(ended && error ? 0 : 1);
 }

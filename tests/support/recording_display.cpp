@@ -42,14 +42,14 @@ void RecordingDisplay::SetSpoolerIcon(int s, core::SpoolerIcon i) {
   Add("SpoolerIcon " + std::to_string(s) + " " + core::SpoolerIconName(i));
 }
 
-void RecordingDisplay::SetRipLamp(int r, core::RipLamp w, core::Lamp l) {
+void RecordingDisplay::SetRipLamp(core::RipIndex r, core::RipLamp w, core::Lamp l) {
   Add(Rip(r) + "Lamp " + core::RipLampName(w) + " " + core::LampName(l));
 }
 
-void RecordingDisplay::RipJobRowAdded(int r, int i, const core::RipJobRow& row) {
+void RecordingDisplay::RipJobRowAdded(core::RipIndex r, int i, const core::RipJobRow& row) {
   Add(Rip(r) + "JobAdded " + std::to_string(i) + " " +
       std::to_string(static_cast<int>(row.result)) + " " + row.job + " | " + row.time + " | " +
-      row.setup + " | " + row.id);
+      row.setup + " | " + std::to_string(row.rip.value));
 }
 
 }  // namespace vellora::test

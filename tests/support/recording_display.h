@@ -32,40 +32,50 @@ class RecordingDisplay : public core::Display {
     Add(std::string("ErrorText ") + (e ? "1 " : "0 ") + t);
   }
   void Beep(int f, int ms) override { Add("Beep " + std::to_string(f) + " " + std::to_string(ms)); }
-  void SetRipTitle(int r, const std::string& t) override { Add(Rip(r) + "Title " + t); }
-  void SetRipControlsEnabled(int r, bool e) override {
+  void SetRipTitle(core::RipIndex r, const std::string& t) override { Add(Rip(r) + "Title " + t); }
+  void SetRipControlsEnabled(core::RipIndex r, bool e) override {
     Add(Rip(r) + "Controls " + (e ? "1" : "0"));
   }
-  void SetRipLamp(int r, core::RipLamp w, core::Lamp l) override;
-  void SetRipSwitch(int r, bool on, bool en) override {
+  void SetRipLamp(core::RipIndex r, core::RipLamp w, core::Lamp l) override;
+  void SetRipSwitch(core::RipIndex r, bool on, bool en) override {
     Add(Rip(r) + "Switch " + (on ? "on" : "off") + (en ? "" : " disabled"));
   }
-  void SetRipStatusText(int r, const std::string& t) override { Add(Rip(r) + "Status " + t); }
-  void SetRipProgress(int r, int lo, int hi, int pos) override {
+  void SetRipStatusText(core::RipIndex r, const std::string& t) override {
+    Add(Rip(r) + "Status " + t);
+  }
+  void SetRipProgress(core::RipIndex r, int lo, int hi, int pos) override {
     Add(Rip(r) + "Progress " + std::to_string(lo) + " " + std::to_string(hi) + " " +
         std::to_string(pos));
   }
-  void SetRipQueueBar(int r, const std::string& c, int hi, int pos) override {
+  void SetRipQueueBar(core::RipIndex r, const std::string& c, int hi, int pos) override {
     Add(Rip(r) + "QueueBar " + c + " " + std::to_string(hi) + " " + std::to_string(pos));
   }
   void WaitingRowInserted(int i, const core::WaitingRow& row) override {
-    Add("WaitingInserted " + std::to_string(i) + " " + row.job + " " + row.prio);
+    Add("WaitingInserted " + std::to_string(i) + " " + row.job + " " + std::to_string(row.prio));
   }
   void WaitingRowRemoved(int i, const core::WaitingRow& row) override {
     Add("WaitingRemoved " + std::to_string(i) + " " + row.job);
   }
   void WaitingRowSelected(int i) override { Add("WaitingSelected " + std::to_string(i)); }
   void QueuedRowAdded(int i, const core::QueuedRow& row) override {
-    Add("QueuedAdded " + std::to_string(i) + " " + row.rip + " " + row.job);
+    Add("QueuedAdded " + std::to_string(i) + " " + std::to_string(row.rip.value) + " " + row.job);
   }
   void QueuedRowRemoved(int i, const core::QueuedRow& row) override {
-    Add("QueuedRemoved " + std::to_string(i) + " " + row.rip + " " + row.job);
+    Add("QueuedRemoved " + std::to_string(i) + " " + std::to_string(row.rip.value) + " " + row.job);
   }
-  void RipJobRowAdded(int r, int i, const core::RipJobRow& row) override;
-  void RipJobRowRemoved(int r, int i) override { Add(Rip(r) + "JobRemoved " + std::to_string(i)); }
+  void RipJobRowAdded(core::RipIndex r, int i, const core::RipJobRow& row) override;
+  void RipJobRowRemoved(core::RipIndex r, int i) override {
+    Add(Rip(r) + "JobRemoved " + std::to_string(i));
+  }
+  void SettingsSaved(bool ok, const std::string& error) override {
+    Add(std::string("SettingsSaved ") + (ok ? "1" : "0") + (error.empty() ? "" : " " + error));
+  }
+  void EngineStopped() override { Add("EngineStopped"); }
 
  private:
-  static std::string Rip(int r) { return "RIP" + std::to_string(r + 1) + " "; }
+  static std::string Rip(core::RipIndex r) {
+    return "RIP" + std::to_string(r.Number().value) + " ";
+  }
   void Add(std::string call);
 
   mutable std::mutex mutex_;
