@@ -182,7 +182,11 @@ void ReportInUseBlind(const std::string& osPath) {
 // the scan reports that it could not look, once per run.
 bool HeldOpenPerProc(dev_t dev, ino_t ino, int ownFd, const std::string& osPath) {
   DIR* proc = ::opendir("/proc");
-  if (proc == nullptr) return false;
+  if (proc == nullptr) {
+    // No /proc (a container without it): nothing can be seen at all.
+    ReportInUseBlind(osPath);
+    return false;
+  }
   const pid_t self = ::getpid();
   bool found = false;
   bool blind = false;
