@@ -674,6 +674,8 @@ std::string InUseBlindMessage(std::string_view osPath) {
 
 void SetInUseProblemReporter(std::function<void(const std::string&)> reporter) {
   std::lock_guard lock(g_inUseReporterMutex);
+  // A new run (an engine started again in the same process) reports afresh.
+  if (reporter) g_inUseBlindReported = false;
   g_inUseReporter = std::move(reporter);
 }
 

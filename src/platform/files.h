@@ -100,9 +100,9 @@ bool IsHeldOpenByProcessScan(std::string_view path);
 // Where the kernel refuses the lease (a file of another user, without CAP_LEASE) and
 // the scan of /proc may not read some processes' descriptors (another user's, without
 // the privilege), the tests above cannot see every holder and answer "not held" for
-// the ones they miss. The first time that happens in a run, the reporter gets one
-// line, InUseBlindMessage, naming the fix; later times say nothing. Set the reporter
-// before the threads that test files start.
+// the ones they miss. The first time that happens after a reporter is set, it gets
+// one line, InUseBlindMessage, naming the fix; later times say nothing. Set the
+// reporter before the threads that test files start (nullptr: nobody to tell).
 void SetInUseProblemReporter(std::function<void(const std::string&)> reporter);
 std::string InUseBlindMessage(std::string_view osPath);
 // Deletes the file only when nobody holds it open, the way a delete of a file held
