@@ -6,7 +6,9 @@
 #include <string>
 
 #include "apps/console_display.h"
+#include "apps/fit_pdf_tool.h"
 #include "apps/parse_name_tool.h"
+#include "apps/send_test_mail_tool.h"
 #include "core/settings_io.h"
 #include "core/worker_threads.h"
 #include "engine/engine.h"
@@ -21,6 +23,8 @@ const char kUsage[] =
     "       vellora-headless [--dir FOLDER] --print-settings\n"
     "       vellora-headless [--dir FOLDER] --save-settings\n"
     "       vellora-headless [--dir FOLDER] --parse-name NAME [--spooler N] [--now YYYY-MM-DD]\n"
+    "       vellora-headless [--dir FOLDER] --fit-pdf scale|trim FILE WIDTH_MM HEIGHT_MM\n"
+    "       vellora-headless [--dir FOLDER] --send-test-mail\n"
     "\n"
     "Runs the job balancer in FOLDER (default: the current folder), where Vellora.ini,\n"
     "the logs and the log-file pointers lie, until SIGINT or SIGTERM.\n"
@@ -29,7 +33,12 @@ const char kUsage[] =
     "  --exit-after N    end by itself after N seconds\n"
     "  --parse-name NAME rename and cut NAME with spooler N's settings (default 1), as the\n"
     "                    lookup of a job does, and print every field; --now fixes today's\n"
-    "                    date. Exit status 1 when the date is illegal\n";
+    "                    date. Exit status 1 when the date is illegal\n"
+    "  --fit-pdf ...     rewrite the one-page PDF FILE in place as the scanner does, scaled\n"
+    "                    to fit or trimmed around its middle to the size in mm, the\n"
+    "                    temporary file in FOLDER. Exit status 1 when that fails\n"
+    "  --send-test-mail  send the e-mail setup's test mail with the mail settings of\n"
+    "                    Vellora.ini. Exit status 0 sent, 1 failed, 2 settings missing\n";
 
 struct Options {
   std::string dir;
@@ -37,9 +46,11 @@ struct Options {
   bool saveSettings = false;
   long exitAfterSeconds = -1;
   bool parseName = false;
+  bool sendTestMail = false;
   bool spoolerGiven = false;
   bool nowGiven = false;
   vellora::apps::ParseNameOptions parse;
+  std::vector<std::string> fitPdf;  // method, file, width, height
 };
 
 bool ParseArgs(int argc, char** argv, Options& o) {
@@ -65,6 +76,8 @@ bool ParseArgs(int argc, char** argv, Options& o) {
     } else if (a == "--parse-name") {
       if (!value(o.parse.name)) return false;
       o.parseName = true;
+    } else if (a == "--send-test-mail") {
+      o.sendTestMail = true;
     } else if (a == "--spooler") {
       if (!value(v)) return false;
       char* end = nullptr;
@@ -73,6 +86,9 @@ bool ParseArgs(int argc, char** argv, Options& o) {
       // Out of range: RunParseName says which numbers are spoolers.
       o.parse.spooler = n < 1 || n > 1000 ? 0 : static_cast<int>(n);
       o.spoolerGiven = true;
+    } else if (a == "--fit-pdf") {
+      if (i + 4 >= argc) return false;
+      for (int k = 0; k < 4; ++k) o.fitPdf.push_back(argv[++i]);
     } else if (a == "--now") {
       if (!value(o.parse.now)) return false;
       o.nowGiven = true;
@@ -106,6 +122,8 @@ int main(int argc, char** argv) {
   std::string ini = core::IniPathFor(folder);
 
   if (opt.parseName) return apps::RunParseName(folder, opt.parse, stdout, stderr);
+  if (!opt.fitPdf.empty()) return apps::RunFitPdf(folder, opt.fitPdf, stdout, stderr);
+  if (opt.sendTestMail) return apps::RunSendTestMail(folder, stdout, stderr);
 
   if (opt.printSettings || opt.saveSettings) {
     platform::SetPathRoots(core::ReadPlatformRoots(ini));

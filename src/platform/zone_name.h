@@ -1,0 +1,13 @@
+// The name of the local time zone at an instant, as the system reports it ("CET",
+// "CEST", "UTC"): what a mail's Date: header ends with.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace vellora::platform {
+
+// Empty when the system knows no name for it.
+std::string LocalZoneName(int64_t epochSeconds);
+
+}  // namespace vellora::platform
