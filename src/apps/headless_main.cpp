@@ -107,7 +107,8 @@ bool ParseArgs(int argc, char** argv, Options& o) {
 int main(int argc, char** argv) {
   using namespace vellora;
   // First of all, so that a SIGTERM arriving during the start-up is taken as the
-  // request to stop it is, not as the default end.
+  // request to stop it is, not as the default end, and a lease break never ends us.
+  platform::InitialiseProcess();
   platform::BlockTerminationSignals();
   Options opt;
   if (argc > 1 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
@@ -131,8 +132,10 @@ int main(int argc, char** argv) {
     core::SettingsStore store = core::LoadSettings(ini, &warnings);
     for (const auto& w : warnings) std::fprintf(stderr, "%s", w.c_str());
     if (opt.saveSettings) {
-      if (!core::SaveSettings(ini, store) || !core::SaveWindowPosition(ini, store)) {
-        std::fprintf(stderr, "ERROR: cannot write %s\n", platform::ToOsPath(ini).c_str());
+      std::string error;
+      if (!core::SaveSettings(ini, store, &error) ||
+          !core::SaveWindowPosition(ini, store, &error)) {
+        std::fprintf(stderr, "ERROR: %s\n", error.c_str());
         return 1;
       }
     }

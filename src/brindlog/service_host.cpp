@@ -1,7 +1,6 @@
 // Installing, removing and running the daemon.
 #include "brindlog/service_host.h"
 
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -124,6 +123,13 @@ int RunService(const PassFactory& makePass, double timeScale) {
               platform::ToOsPath(p.XMLfolder).c_str());
   std::fflush(stdout);
 
+  // A RIP's inUse file held by another user's process is invisible to an unprivileged
+  // daemon: said once, in the debug log and in the journal.
+  platform::SetInUseProblemReporter([&log](const std::string& line) {
+    log.Write("%s", line.c_str());
+    std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+  });
   std::unique_ptr<PassRunner> runner = makePass ? makePass(p, log) : nullptr;
   for (;;) {
     // The stop control is seen after the wait and the pass in progress: a signal
@@ -133,6 +139,7 @@ int RunService(const PassFactory& makePass, double timeScale) {
     if (runner) runner->RunPassAndWriteStatus();
     if (sig != 0 || platform::WaitForTerminationSignal(0) != 0) break;
   }
+  platform::SetInUseProblemReporter(nullptr);
   std::printf("%s: stopped\n", kServiceName);
   return 0;
 }

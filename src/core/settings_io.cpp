@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdio>
 
+#include "platform/paths.h"
 #include "platform/profile_file.h"
 
 namespace vellora::core {
@@ -71,6 +72,12 @@ std::string IniPathFor(std::string_view programFolder) {
 SettingsStore LoadSettings(std::string_view iniPath, std::vector<std::string>* warnings) {
   platform::ProfileFile file;
   file.Load(iniPath);
+  // A missing file is the quiet start of a new site; a file that is there but cannot
+  // be used would otherwise leave the site on defaults without a word.
+  if (!file.problem().empty() && warnings != nullptr) {
+    warnings->push_back("WARNING: cannot use the settings file " + platform::ToOsPath(iniPath) +
+                        ": " + file.problem() + "; starting on the default settings\r\n");
+  }
   return LoadSettings(file, warnings);
 }
 
@@ -365,22 +372,26 @@ void VisitWindowKeys(const SettingsStore& s, const KeySink& sink) {
 }
 
 namespace {
-bool WriteKeys(std::string_view iniPath, const std::function<void(const KeySink&)>& visit) {
+bool WriteKeys(std::string_view iniPath, const std::function<void(const KeySink&)>& visit,
+               std::string* error) {
   platform::ProfileFile file;
   file.Load(iniPath);
   visit([&](const char* section, const std::string& key, const std::string& value) {
     file.SetString(section, key, value);
   });
-  return file.Save(iniPath);
+  // Refused when the file was there but could not be read: see ProfileFile::Save.
+  return file.Save(iniPath, error);
 }
 }  // namespace
 
-bool SaveSettings(std::string_view iniPath, const SettingsStore& store) {
-  return WriteKeys(iniPath, [&](const KeySink& sink) { VisitSavedKeys(store, sink); });
+bool SaveSettings(std::string_view iniPath, const SettingsStore& store, std::string* error) {
+  return WriteKeys(
+      iniPath, [&](const KeySink& sink) { VisitSavedKeys(store, sink); }, error);
 }
 
-bool SaveWindowPosition(std::string_view iniPath, const SettingsStore& store) {
-  return WriteKeys(iniPath, [&](const KeySink& sink) { VisitWindowKeys(store, sink); });
+bool SaveWindowPosition(std::string_view iniPath, const SettingsStore& store, std::string* error) {
+  return WriteKeys(
+      iniPath, [&](const KeySink& sink) { VisitWindowKeys(store, sink); }, error);
 }
 
 std::string FormatEffectiveSettings(const SettingsStore& store) {

@@ -58,7 +58,11 @@ void WorkerThreads::Initialise() {
   rt_.settings.Publish(LoadSettings(rt_.iniPath, &warnings));
   auto store = rt_.settings.Get();
   rt_.logs.Configure(rt_.programFolder, store->Logging != 0, store->DBerrorLogging != 0);
-  for (const std::string& w : warnings) rt_.logs.LogMessage("%s", w.c_str());
+  for (const std::string& w : warnings) {
+    // At once where someone may be watching, and in the log if it is on.
+    std::fputs(w.c_str(), stderr);
+    rt_.logs.LogMessage("%s", w.c_str());
+  }
 
   d.SetScannerCaption("Idle..");
   d.SetScannerBar(0);

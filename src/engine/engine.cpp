@@ -42,9 +42,12 @@ void Engine::Post(std::function<void()> command) {
 
 void Engine::Start() {
   Post([this] {
-    // Where the echo cannot be sent at all, the program log says how to permit it.
-    // The reporter is this engine's until it stops.
+    // Where the echo cannot be sent at all, the program log says how to permit it;
+    // where the in-use test cannot see other users' processes, it says so once. The
+    // reporters are this engine's until it stops.
     net::SetEchoProblemReporter(
+        [this](const std::string& line) { rt_.logs.LogMessage("%s", line.c_str()); });
+    platform::SetInUseProblemReporter(
         [this](const std::string& line) { rt_.logs.LogMessage("%s", line.c_str()); });
     threads_->Initialise();
   });
@@ -65,6 +68,7 @@ void Engine::RequestStop() {
 void Engine::Shutdown() {
   threads_->Shutdown();
   net::SetEchoProblemReporter(nullptr);
+  platform::SetInUseProblemReporter(nullptr);
   relay_.EngineStopped();
   relay_.WaitUntilDelivered();
   {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -48,6 +49,23 @@ bool ReplaceAtomically(std::string_view path, std::string_view data);
 // its bytes could not be written out (the disk is full). Nothing is left behind.
 enum class ReplaceOutcome { Replaced, CreateFailed, WriteFailed };
 ReplaceOutcome ReplaceFileAtomically(std::string_view path, std::string_view data);
+// Reads the whole of a file that is meant to be read whole (settings): Missing when
+// nothing stands under the name (why says so when a symbolic link leads nowhere),
+// NotAFile for a folder, a pipe or a device (never opened, so a pipe cannot stall the
+// caller), Failed when it exists but cannot be read (permissions, an I/O error), with
+// the reason in why.
+enum class ReadOutcome { Read, Missing, NotAFile, Failed };
+ReadOutcome ReadWholeFile(std::string_view path, std::string& out, std::string* why);
+// Replaces a file that other people keep and guard (settings, with passwords in
+// them): a symbolic link under the name stays and the file it leads to gets the new
+// content; the new file gets the mode, owner and group of the one it replaces (a
+// 0600 file stays 0600), and never stands readable by others while it is written.
+// The content goes through a temporary file renamed into place, so a crash leaves
+// the old file or the new one. Where this process may not give a new file the old
+// one's owner, or may not create one in its folder, the old file is rewritten in
+// place instead (after room for the whole text is reserved, so a full disk fails
+// before anything is changed). False with the reason in why.
+bool SaveKeepingAttributes(std::string_view path, std::string_view data, std::string* why);
 // Reads up to maxBytes from offset. False when the file cannot be opened or read.
 bool ReadFileRange(std::string_view path, uint64_t offset, size_t maxBytes, std::string& out);
 bool DeleteFile(std::string_view path);
@@ -79,6 +97,14 @@ bool IsFileInUse(std::string_view path);
 // file systems, files owned by another user): a scan of every process's open
 // descriptors in /proc for the same device and inode.
 bool IsHeldOpenByProcessScan(std::string_view path);
+// Where the kernel refuses the lease (a file of another user, without CAP_LEASE) and
+// the scan of /proc may not read some processes' descriptors (another user's, without
+// the privilege), the tests above cannot see every holder and answer "not held" for
+// the ones they miss. The first time that happens after a reporter is set, it gets
+// one line, InUseBlindMessage, naming the fix; later times say nothing. Set the
+// reporter before the threads that test files start (nullptr: nobody to tell).
+void SetInUseProblemReporter(std::function<void(const std::string&)> reporter);
+std::string InUseBlindMessage(std::string_view osPath);
 // Deletes the file only when nobody holds it open, the way a delete of a file held
 // by another program fails on Windows. True when the file was deleted.
 bool DeleteUnlessInUse(std::string_view path);

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
+#include <mutex>
 
 namespace vellora::platform {
 
@@ -39,6 +40,25 @@ std::string CurrentDirectory() {
   char buf[PATH_MAX] = {};
   if (getcwd(buf, sizeof buf) == nullptr) return ".";
   return buf;
+}
+
+void IgnoreLeaseBreakSignals() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    struct sigaction current {};
+    if (sigaction(SIGIO, nullptr, &current) != 0) return;
+    // A handler of the host program's own stays; only the default action (the end
+    // of the process) is replaced.
+    if ((current.sa_flags & SA_SIGINFO) != 0 || current.sa_handler != SIG_DFL) return;
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigaction(SIGIO, &ignore, nullptr);
+  });
+}
+
+void InitialiseProcess() {
+  IgnoreLeaseBreakSignals();
 }
 
 namespace {

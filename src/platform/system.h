@@ -15,6 +15,20 @@ std::string ExecutablePath();
 // The current directory at the moment of the call.
 std::string CurrentDirectory();
 
+// Sets the process-wide signal actions the platform layer relies on. Call first in
+// every main(), before any thread starts. The in-use test of files.h holds a write
+// lease for a moment, and when another process opens the file meanwhile the kernel
+// tells the holder with SIGIO, whose default action ends the process. The test gives
+// the lease back on its own within microseconds, so the signal carries nothing it
+// needs: it is ignored. Ignored (not blocked or handled), the kernel drops it when it
+// is sent, so no thread is ever interrupted in a wait or a read by it, and nothing is
+// left pending. Programs this process starts get the default action back.
+void InitialiseProcess();
+// The SIGIO part of InitialiseProcess alone; leaves a handler someone else installed
+// in place. Safe to call from any thread, any number of times: the in-use test calls
+// it before its first lease, for programs whose main() does not call the above.
+void IgnoreLeaseBreakSignals();
+
 // Blocks SIGINT and SIGTERM in the calling thread and every thread it starts later,
 // so that WaitForTerminationSignal can take them synchronously. Call first in main().
 void BlockTerminationSignals();

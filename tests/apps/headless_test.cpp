@@ -66,5 +66,29 @@ TEST(Headless, StartsAndEndsCleanlyOnSignals) {
   }
 }
 
+TEST(Headless, ASettingsFileThatCannotBeUsedIsNamedAtStart) {
+  // Binary, and a folder: the program starts on defaults and says so on standard
+  // error (the log is off by default) before it runs.
+  for (bool folder : {false, true}) {
+    TempDir dir;
+    if (folder) {
+      test::MakeDirs(dir / "Vellora.ini");
+    } else {
+      WriteFile(dir / "Vellora.ini",
+                std::string("MZ\x90\0\x03\0\0\0", 8) + std::string(5000, '\x7f'));
+    }
+    test::ChildProcess p;
+    ASSERT_TRUE(p.Start(Headless(), {"--dir", dir.path(), "--exit-after", "0"}, dir / "out.txt",
+                        {{"VELLORA_TIME_SCALE", "0.01"}}));
+    EXPECT_EQ(p.Wait(20000), 0);
+    std::string out = ReadFile(dir / "out.txt");
+    EXPECT_NE(out.find("WARNING: cannot use the settings file " + (dir / "Vellora.ini") + ": " +
+                       (folder ? "it is a folder" : "it holds NUL bytes")),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("vellora-headless: stopped"), std::string::npos) << out;
+  }
+}
+
 }  // namespace
 }  // namespace vellora

@@ -85,21 +85,154 @@ TEST(Settings, WindowsFileLoadsAsWindowsWouldLoadIt) {
   EXPECT_EQ(s.Left, 5);
 }
 
-TEST(Settings, GarbledOrUnreadableFilesStartWithDefaults) {
+TEST(Settings, GarbledOrUnreadableFilesStartWithDefaultsAndSaySo) {
   TempDir dir;
-  std::string junk;
+  const std::string ini = IniPathFor(dir.path());
+  const std::string osIni = dir / "Vellora.ini";
+  auto load = [&](std::vector<std::string>& warnings) {
+    warnings.clear();
+    return LoadSettings(ini, &warnings);
+  };
+  auto expectOneWarning = [&](const std::vector<std::string>& warnings, const std::string& why) {
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(warnings[0].rfind("WARNING: ", 0), 0u) << warnings[0];
+    EXPECT_NE(warnings[0].find(osIni), std::string::npos) << "names the file: " << warnings[0];
+    EXPECT_NE(warnings[0].find(why), std::string::npos) << warnings[0];
+  };
+  std::vector<std::string> warnings;
+
+  // Binary: junk with NUL bytes, and a file with no line end in its first kilobytes.
+  // Neither is read, even where some of it looks like a key.
+  std::string junk = "[Setup]\r\nMaxOutstandingJobs=7\r\n";
   for (int i = 0; i < 20000; ++i) junk += static_cast<char>((i * 131 + 7) % 256);
-  WriteFile(dir / "Vellora.ini", junk);
-  SettingsStore garbled = LoadSettings(IniPathFor(dir.path()), nullptr);
+  WriteFile(osIni, junk);
+  SettingsStore garbled = load(warnings);
   EXPECT_EQ(garbled.MaxOutstandingJobs, 1);
   EXPECT_EQ(garbled.DSN, "HV");
-  // A folder where the file should be reads as a missing file.
-  std::filesystem::remove(dir / "Vellora.ini");
-  test::MakeDirs(dir / "Vellora.ini");
-  SettingsStore unreadable = LoadSettings(IniPathFor(dir.path()), nullptr);
-  EXPECT_EQ(unreadable.StableTime, 1);
-  EXPECT_FALSE(SaveSettings(IniPathFor(dir.path()), unreadable))
-      << "a failed save is reported, not fatal";
+  expectOneWarning(warnings, "NUL");
+  WriteFile(osIni, std::string(8000, 'x') + "\r\n[Setup]\r\nStableTime=9\r\n");
+  EXPECT_EQ(load(warnings).StableTime, 1);
+  expectOneWarning(warnings, "no line end");
+  EXPECT_FALSE(SaveSettings(ini, garbled)) << "a file that was not read is not replaced";
+  EXPECT_EQ(ReadFile(osIni).substr(0, 8000), std::string(8000, 'x'));
+
+  // A folder where the file should be.
+  std::filesystem::remove(osIni);
+  test::MakeDirs(osIni);
+  SettingsStore folder = load(warnings);
+  EXPECT_EQ(folder.StableTime, 1);
+  expectOneWarning(warnings, "folder");
+  EXPECT_FALSE(SaveSettings(ini, folder)) << "a failed save is reported, not fatal";
+
+  // A file whose reading fails (an I/O error).
+  std::filesystem::remove(osIni);
+  std::filesystem::create_symlink("/proc/self/mem", osIni);
+  load(warnings);
+  expectOneWarning(warnings, "Input/output error");
+
+  // A symbolic link to a file that is gone.
+  std::filesystem::remove(osIni);
+  std::filesystem::create_symlink("moved-away.ini", osIni);
+  load(warnings);
+  expectOneWarning(warnings, "symbolic link to a file that does not exist");
+
+  // A missing file and a good one say nothing.
+  std::filesystem::remove(osIni);
+  load(warnings);
+  EXPECT_TRUE(warnings.empty());
+  WriteFile(osIni, "[Setup]\r\nStableTime=3\r\n");
+  EXPECT_EQ(load(warnings).StableTime, 3);
+  EXPECT_TRUE(warnings.empty());
+}
+
+TEST(Settings, ASaveNeverReplacesAFileItCouldNotRead) {
+  TempDir dir;
+  const std::string ini = IniPathFor(dir.path());
+  // The site's file cannot be read (here an I/O error; as an unprivileged user, a
+  // file it may not read): the program starts on defaults, and a save fails rather
+  // than write those defaults over the site's settings.
+  std::filesystem::create_symlink("/proc/self/mem", dir / "Vellora.ini");
+  SettingsStore s = LoadSettings(ini, nullptr);
+  s.MaxOutstandingJobs = 4;
+  std::string error;
+  EXPECT_FALSE(SaveSettings(ini, s, &error));
+  EXPECT_NE(error.find("Input/output error"), std::string::npos) << error;
+  EXPECT_FALSE(SaveWindowPosition(ini, s, &error));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "Vellora.ini"));
+  EXPECT_EQ(std::filesystem::read_symlink(dir / "Vellora.ini"), "/proc/self/mem");
+}
+
+TEST(Settings, SaveKeepsModeAndWritesThroughALink) {
+  TempDir dir;
+  const std::string ini = IniPathFor(dir.path());
+  test::MakeDirs(dir / "etc");
+  WriteFile(dir / "etc/site.ini", "; passwords inside\r\n[Setup]\r\nDSNpw=secret\r\n");
+  std::filesystem::permissions(dir / "etc/site.ini", std::filesystem::perms::owner_read |
+                                                         std::filesystem::perms::owner_write);
+  std::filesystem::create_symlink("etc/site.ini", dir / "Vellora.ini");
+  SettingsStore s = LoadSettings(ini, nullptr);
+  EXPECT_EQ(s.DSNpw, "secret");
+  s.DSNpw = "changed";
+  ASSERT_TRUE(SaveSettings(ini, s));
+  ASSERT_TRUE(SaveWindowPosition(ini, s));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "Vellora.ini")) << "the link stays a link";
+  std::string text = ReadFile(dir / "etc/site.ini");
+  EXPECT_EQ(text.rfind("; passwords inside\r\n[Setup]\r\nDSNpw=changed\r\n", 0), 0u) << text;
+  EXPECT_NE(text.find("[Window]\r\nLeft=-1\r\n"), std::string::npos);
+  EXPECT_EQ(std::filesystem::status(dir / "etc/site.ini").permissions(),
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write)
+      << "a 0600 file stays 0600";
+}
+
+// As Windows Notepad saves "Unicode" (UTF-16LE) and "Unicode big endian": a mark,
+// then two bytes per character.
+std::string Utf16(const std::u16string& text, bool littleEndian) {
+  std::string out = littleEndian ? "\xFF\xFE" : "\xFE\xFF";
+  for (char16_t c : text) {
+    char lo = static_cast<char>(c & 0xFF), hi = static_cast<char>(c >> 8);
+    out += littleEndian ? lo : hi;
+    out += littleEndian ? hi : lo;
+  }
+  return out;
+}
+
+TEST(Settings, UnicodeFilesLoadAndSaveInTheirEncoding) {
+  const std::u16string site =
+      u"; \u0394 notes of the night shift\r\n"
+      u"[Setup]\r\n"
+      u"NumberOfSpoolers=1\r\n"
+      u"SetupName1=M\u00fcnchen\r\n"
+      u"InputSpool1=\\\\server\\\u00e9dition\r\n"
+      u"MaxOutstandingJobs=3\r\n";
+  for (bool littleEndian : {true, false}) {
+    SCOPED_TRACE(littleEndian ? "UTF-16LE" : "UTF-16BE");
+    TempDir dir;
+    const std::string ini = IniPathFor(dir.path());
+    WriteFile(dir / "Vellora.ini", Utf16(site, littleEndian));
+    std::vector<std::string> warnings;
+    SettingsStore s = LoadSettings(ini, &warnings);
+    EXPECT_TRUE(warnings.empty());
+    EXPECT_EQ(s.NumberOfSpoolers, 1);
+    EXPECT_EQ(s.MaxOutstandingJobs, 3);
+    EXPECT_EQ(s.Spoolers[0].SetupName, "M\xfcnchen");
+    EXPECT_EQ(s.Spoolers[0].InputSpool,
+              "\\\\server\\\xe9"
+              "dition");
+    s.Spoolers[0].SetupName = "K\xf6ln";
+    ASSERT_TRUE(SaveSettings(ini, s));
+    std::string saved = ReadFile(dir / "Vellora.ini");
+    const std::string start = Utf16(
+        u"; \u0394 notes of the night shift\r\n[Setup]\r\nNumberOfSpoolers=1\r\n"
+        u"SetupName1=K\u00f6ln\r\n",
+        littleEndian);
+    EXPECT_EQ(saved.rfind(start, 0), 0u) << "still UTF-16, the comment byte for byte";
+    EXPECT_NE(saved.find(Utf16(u"PollTime=5\r\n", littleEndian).substr(2)), std::string::npos);
+    SettingsStore back = LoadSettings(ini, nullptr);
+    EXPECT_EQ(back.Spoolers[0].SetupName, "K\xf6ln");
+    EXPECT_EQ(back.Spoolers[0].InputSpool,
+              "\\\\server\\\xe9"
+              "dition");
+  }
 }
 
 TEST(Settings, NumberOfSpoolersIsClampedWithAWarning) {

@@ -52,13 +52,19 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::stri
                                      0644);
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
   }
-  // The child starts with no blocked signals whatever the test runner blocked.
+  // The child starts with no blocked signals whatever the test runner blocked, and
+  // with the default action of the signals a program may have set aside (a lease
+  // break's SIGIO), so that it shows what it does with them itself.
   posix_spawnattr_t attr;
   posix_spawnattr_init(&attr);
   sigset_t none;
   sigemptyset(&none);
   posix_spawnattr_setsigmask(&attr, &none);
-  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK);
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  sigaddset(&defaults, SIGIO);
+  posix_spawnattr_setsigdefault(&attr, &defaults);
+  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
   int rc = posix_spawn(&pid_, program.c_str(), &actions, &attr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attr);

@@ -2,12 +2,15 @@
 #include <cstdio>
 
 #include "options.h"
+#include "platform/files.h"
 #include "platform/system.h"
 #include "simulator.h"
 
 int main(int argc, char** argv) {
   using namespace vellora;
-  // First of all, so that a control signal sent early is queued, not fatal.
+  // First of all, so that a control signal sent early is queued, not fatal, and a
+  // lease break (its in-use tests of spool files) never ends it.
+  platform::InitialiseProcess();
   platform::BlockControlSignals();
   ripsim::Options options;
   std::string error;
@@ -34,6 +37,8 @@ int main(int argc, char** argv) {
     }
     return ripsim::Control::None;
   };
+  platform::SetInUseProblemReporter(
+      [](const std::string& line) { std::fprintf(stderr, "ripsim: %s\n", line.c_str()); });
   ripsim::Simulator simulator(options, wait, stdout, stderr);
   return simulator.Run();
 }
