@@ -74,7 +74,9 @@ bool InputScanner::Animate(const std::string& firstCaption, const std::string& s
   d.SetScannerCaption(secondCaption);
   for (int p = 100; p >= 1; --p) {
     d.SetScannerBar(p);
-    if (!rt_.pacer.Wait(10)) return false;
+    // Every pass ends here, and the next one starts over whether or not there is
+    // anything to do: its last step is an idle wait, which blocks at any time scale.
+    if (!(p > 1 ? rt_.pacer.Wait(10) : rt_.pacer.Idle(10))) return false;
   }
   d.SetScannerLamp(core::Lamp::Green);
   return true;
