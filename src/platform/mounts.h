@@ -21,7 +21,8 @@ struct NetworkMount {
 // worked out from the text of the path alone (relative paths against the current
 // directory, "." and ".." resolved by text): nothing on the path is touched, so a
 // server that is down cannot block the question. Empty for a path on a local file
-// system or when the mount table cannot be read.
+// system or when the mount table cannot be read. The table is read once and again
+// only after a mount or unmount, for every thread of the process; safe on any thread.
 std::optional<NetworkMount> FindNetworkMount(std::string_view osPath);
 
 // The same against a given mount table text, for an absolute path.
