@@ -264,6 +264,21 @@ int main(int argc, char** argv) {
   char templ[] = "/tmp/vellora-bench-XXXXXX";
   std::string root = mkdtemp(templ);
 
+  // bench_scanner 1 filling|emptied N scanner|bare: one run alone, for a profiler or
+  // strace; prints the run's rate and CPU per file.
+  if (argc > 4) {
+    const bool emptied = std::string(argv[2]) == "emptied";
+    const int jobs = std::max(1, std::atoi(argv[3]));
+    const bool bare = std::string(argv[4]) == "bare";
+    Run run = bare ? BareRun(root + "/b", jobs, emptied ? 2 : 1, emptied)
+                   : ScannerRun(root + "/s", jobs, emptied ? 2 : 1, emptied);
+    std::printf("%s, %s, %d files: %.0f/s, CPU per file %.3f ms\n", bare ? "bare loop" : "scanner",
+                emptied ? "emptied" : "filling", jobs, run.files / run.seconds,
+                run.cpu * 1000 / run.files);
+    fs::remove_all(root);
+    return 0;
+  }
+
   // 1. One full pass over 100 x 300 files while no RIP has room (no deliveries).
   {
     Bench b(root + "/pass");
