@@ -129,7 +129,10 @@ bool RemoteNameOf(std::string_view type, std::string_view source, NetworkMount& 
   return true;
 }
 
+std::atomic<uint64_t> readings{0};
+
 std::string ReadMountTable() {
+  readings.fetch_add(1, std::memory_order_relaxed);
   int fd = ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
   if (fd < 0) return {};
   std::string text;
@@ -269,6 +272,10 @@ MountTable& ProcessMountTable() {
 }
 
 }  // namespace
+
+uint64_t MountTableReadings() {
+  return readings.load(std::memory_order_relaxed);
+}
 
 std::optional<NetworkMount> FindNetworkMountIn(std::string_view mountInfo,
                                                std::string_view absolutePath) {
