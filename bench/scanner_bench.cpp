@@ -330,8 +330,7 @@ int main(int argc, char** argv) {
     std::printf(
         "  filling spool, %4d files: scanner %.0f/s, bare loop %.0f/s, ratio %.2f; "
         "CPU per file %.3f ms (bare %.3f ms)\n",
-        jobs, p.scannerRate, p.bareRate, p.scannerRate / p.bareRate, p.scannerCpuMs,
-        p.bareCpuMs);
+        jobs, p.scannerRate, p.bareRate, p.scannerRate / p.bareRate, p.scannerCpuMs, p.bareCpuMs);
   }
   fs::remove_all(root);
   return 0;

@@ -2,8 +2,8 @@
 // spool folder.
 #include <string>
 
-#include "intake/listing_time.h"
 #include "intake/folder_listing.h"
+#include "intake/listing_time.h"
 #include "intake/masks.h"
 #include "intake/readiness.h"
 #include "net/reachability.h"

@@ -72,7 +72,8 @@ std::vector<WaitingFile> CollectWaitingFiles(const core::SettingsStore& s, int r
   std::vector<WaitingFileSeen> seen;
   if (s.FlowDrive != 0) {
     const std::string& folder = s.Rips[static_cast<size_t>(rip)].FlowDriveJobPath;
-    if (!folder.empty()) ListWaitingFiles(folder, s.FlowDriveMask, false, s.RipQueueIgnoreMask, seen);
+    if (!folder.empty())
+      ListWaitingFiles(folder, s.FlowDriveMask, false, s.RipQueueIgnoreMask, seen);
   } else {
     for (const auto& [folder, recurse] : DistinctSpoolFolders(s, rip)) {
       ListWaitingFiles(folder, "*.*", recurse, s.RipQueueIgnoreMask, seen);
@@ -236,7 +237,8 @@ void RipQueues::Reindex(const std::vector<std::pair<int, std::vector<WaitingFile
   for (auto& paths : rowPaths_) paths.clear();
   for (const core::QueuedRow& row : rows_) {
     const int rip = std::atoi(row.rip.c_str());
-    if (rip >= 1 && rip <= core::kRipCount) rowPaths_[static_cast<size_t>(rip - 1)].insert(row.path);
+    if (rip >= 1 && rip <= core::kRipCount)
+      rowPaths_[static_cast<size_t>(rip - 1)].insert(row.path);
   }
   for (const auto& [rip, files] : collected) {
     fileCount_[static_cast<size_t>(rip - 1)] = static_cast<int>(files.size());

@@ -105,9 +105,9 @@ TEST(RipQueueRefresh, ACompleteCountGivesTheRowsOfAListing) {
   WriteFile(site.dir / "r1/notes.txt", "x");
   test::MakeDirs(site.dir / "elsewhere");
   WriteFile(site.dir / "elsewhere/e.ps", "e");
-  for (std::string delivered : {site.spool + "\\.x.ps", site.spool + "\\notes.txt",
-                                site.dir.path() + "\\elsewhere\\e.ps", site.spool + "\\gone.ps",
-                                site.spool + "\\.partial\\h.ps"}) {
+  for (std::string delivered :
+       {site.spool + "\\.x.ps", site.spool + "\\notes.txt", site.dir.path() + "\\elsewhere\\e.ps",
+        site.spool + "\\gone.ps", site.spool + "\\.partial\\h.ps"}) {
     site.queues.RefreshRipQueue(1, site.Count(), delivered);
     EXPECT_EQ(RowSet(site.queues.Rows()), RowSet(listing.queues.Rows())) << delivered;
   }
