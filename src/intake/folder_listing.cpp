@@ -97,15 +97,17 @@ int ListInputFolder(const std::string& folder, std::vector<ListingEntry>& entrie
                     const std::string& ignoreMask, const core::SettingsStore& settings) {
   entries.clear();
   if (!net::IsFolderReachable(folder)) return 0;
-  platform::DirectoryEnumerator listing;
+  platform::FolderNames listing;
   if (!listing.Open(folder, "*.*")) return 0;
-  platform::DirEntry entry;
+  platform::NameEntry entry;
   while (static_cast<int>(entries.size()) < kMaxListing && listing.Next(entry)) {
-    if (!entry.statOk || entry.isDirectory || entry.isHidden) continue;
+    // What the name tells is decided before anything is looked at.
+    if (entry.isHidden || entry.kind == platform::EntryKind::Directory) continue;
     if (!AddressableName(entry.name)) continue;
     if (MatchesMask(entry.name, ignoreMask)) continue;
     if (entry.name.compare(0, 2, "._") == 0) continue;
-    if (entry.size == 0) continue;
+    const platform::EntryStat seen = listing.Stat(entry);
+    if (!seen.ok || seen.isDirectory || seen.size == 0) continue;
     const std::string path = folder + "\\" + entry.name;
     // The in-use test (IsReadable) and the open that takes the last-write time are one
     // open here: the time is that of the very file that passed the test, and a

@@ -4,18 +4,30 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include "platform/files.h"
 #include "platform/paths.h"
 
 namespace vellora::platform {
 
+// The entries are read with getdents64 straight into a buffer of our own: opendir
+// would add a stat of the folder to every listing, and the scanner lists dozens of
+// (mostly empty) folders on every pass.
 struct FolderNames::Impl {
-  DIR* dir = nullptr;
+  int fd = -1;
   std::string pattern;
-  ~Impl() {
-    if (dir != nullptr) ::closedir(dir);
+  alignas(struct dirent64) char buf[32768];
+  size_t pos = 0;
+  size_t len = 0;
+  void Close() {
+    if (fd >= 0) ::close(fd);
+    fd = -1;
+    pos = len = 0;
   }
+  ~Impl() { Close(); }
 };
 
 FolderNames::FolderNames() : impl_(std::make_unique<Impl>()) {}
@@ -23,25 +35,35 @@ FolderNames::FolderNames() : impl_(std::make_unique<Impl>()) {}
 FolderNames::~FolderNames() = default;
 
 bool FolderNames::Open(std::string_view folder, std::string_view pattern) {
-  if (impl_->dir != nullptr) {
-    ::closedir(impl_->dir);
-    impl_->dir = nullptr;
-  }
+  impl_->Close();
   std::string os = ToOsPath(folder);
   if (os.empty()) return false;
-  impl_->dir = ::opendir(os.c_str());
+  impl_->fd = ::open(os.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   impl_->pattern = std::string(pattern);
-  return impl_->dir != nullptr;
+  return impl_->fd >= 0;
 }
 
 bool FolderNames::Next(NameEntry& entry) {
-  if (impl_->dir == nullptr) return false;
+  Impl& d = *impl_;
+  if (d.fd < 0) return false;
   for (;;) {
-    struct dirent* de = ::readdir(impl_->dir);
-    if (de == nullptr) return false;
+    if (d.pos >= d.len) {
+      ssize_t n;
+      do {
+        n = ::getdents64(d.fd, d.buf, sizeof d.buf);
+      } while (n < 0 && errno == EINTR);
+      if (n <= 0) {
+        d.Close();  // the end, or a folder that cannot be read further
+        return false;
+      }
+      d.len = static_cast<size_t>(n);
+      d.pos = 0;
+    }
+    const auto* de = reinterpret_cast<const struct dirent64*>(d.buf + d.pos);
+    d.pos += de->d_reclen;
     std::string_view name(de->d_name);
     if (name == "." || name == "..") continue;
-    if (!MatchesWildcard(name, impl_->pattern)) continue;
+    if (!MatchesWildcard(name, d.pattern)) continue;
     entry.name.assign(name);
     entry.isHidden = name.front() == '.';
     switch (de->d_type) {
@@ -67,8 +89,9 @@ bool FolderNames::Next(NameEntry& entry) {
 
 EntryStat FolderNames::Stat(NameEntry& entry) {
   EntryStat out;
-  if (impl_->dir == nullptr) return out;
-  const int dfd = ::dirfd(impl_->dir);
+  // The descriptor may have been closed by a Next that reached the end since.
+  if (impl_->fd < 0) return out;
+  const int dfd = impl_->fd;
   if (entry.kind == EntryKind::Unknown) {
     struct stat lst {};
     if (::fstatat(dfd, entry.name.c_str(), &lst, AT_SYMLINK_NOFOLLOW) != 0) return out;
