@@ -1,16 +1,37 @@
-// The scanner's cost without its waits: one pass over 100 spoolers of 300 files each
-// (listing with the in-use test, queue, order, display rows, RIP queues), and
-// deliveries per second beside a bare loop of the same file operations.
+// bench_scanner [ROUNDS]: the scanner's cost without its waits.
+//
+// 1. One pass over 100 spoolers of 300 files each while no RIP has room (listing
+//    with the in-use test, queue, order, display rows, RIP queues).
+// 2. Deliveries at time scale 0 into spool folders that a RIP empties at once (two
+//    RIPs, a thread takes every file out of their spool folders).
+// 3. Deliveries at time scale 0 into a spool folder that fills up: the RIP takes
+//    nothing, so 2,000 files end up waiting in it; the same for 500, 1,000 and
+//    4,000 files, with the CPU time per delivered file.
+//
+// Beside 2 and 3, in the same run, a bare loop makes the system calls a delivery
+// cannot do without: the listing of the input folder (300 at a time) with the in-use
+// probe of each file (open, stat, lease, read, release, close), a count of each spool
+// folder capped at 300 files (readdir and a stat per entry), and the rename into the
+// spool folder. Rounds alternate between the scanner and the bare loop; medians are
+// reported with the ratio of the rates (scanner / bare loop: 1 is as fast, 0.5 half),
+// and the same ratio of the CPU time per file of the delivering thread, which a
+// machine busy with other work disturbs far less than the wall-clock rates.
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "core/display.h"
 #include "core/runtime.h"
@@ -26,6 +47,17 @@ using namespace vellora;
 
 double Seconds(Clock::time_point a, Clock::time_point b) {
   return std::chrono::duration<double>(b - a).count();
+}
+
+double CpuSeconds() {
+  timespec ts{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
 }
 
 void Fill(const std::string& folder, int files, const std::string& prefix) {
@@ -48,11 +80,207 @@ struct Bench {
   explicit Bench(const std::string& r) : root(r), rt(display, pacer, r) {}
 };
 
+// A RIP that takes every file out of its spool folders at once.
+class Taker {
+ public:
+  Taker(std::vector<std::string> spools, std::string taken)
+      : spools_(std::move(spools)), taken_(std::move(taken)), thread_([this] { Run(); }) {}
+  ~Taker() {
+    stop_ = true;
+    thread_.join();
+  }
+
+ private:
+  void Run() {
+    while (!stop_) {
+      for (const auto& sp : spools_) {
+        DIR* d = opendir(sp.c_str());
+        if (d == nullptr) continue;
+        while (dirent* de = readdir(d)) {
+          if (de->d_name[0] == '.') continue;
+          rename((sp + "/" + de->d_name).c_str(), (taken_ + "/" + de->d_name).c_str());
+        }
+        closedir(d);
+      }
+    }
+  }
+  std::vector<std::string> spools_;
+  std::string taken_;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+// The in-use probe of the listing: the file may be opened for writing and nobody
+// else holds it open (a write lease is granted), and its first 4096 bytes read.
+bool Probe(int dirFd, const char* name) {
+  int fd = openat(dirFd, name, O_RDWR | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  struct stat st {};
+  bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  bool lease = ok && fcntl(fd, F_SETLEASE, F_WRLCK) == 0;
+  char buf[4096];
+  ok = ok && lease && pread(fd, buf, sizeof buf, 0) >= 0;
+  if (lease) fcntl(fd, F_SETLEASE, F_UNLCK);
+  close(fd);
+  return ok;
+}
+
+int CappedCount(const std::string& folder) {
+  DIR* d = opendir(folder.c_str());
+  if (d == nullptr) return 0;
+  int count = 0;
+  while (count < 300) {
+    dirent* de = readdir(d);
+    if (de == nullptr) break;
+    if (de->d_name[0] == '.') continue;
+    struct stat st {};
+    if (fstatat(dirfd(d), de->d_name, &st, 0) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+      ++count;
+  }
+  closedir(d);
+  return count;
+}
+
+// Delivers every file of `in` into the spools in turn with the bare system calls.
+int BareLoop(const std::string& in, const std::vector<std::string>& spools) {
+  int delivered = 0;
+  for (;;) {
+    std::vector<std::string> listed;
+    DIR* d = opendir(in.c_str());
+    if (d == nullptr) break;
+    while (listed.size() < 300) {
+      dirent* de = readdir(d);
+      if (de == nullptr) break;
+      if (de->d_name[0] == '.') continue;
+      struct stat st {};
+      if (fstatat(dirfd(d), de->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0)
+        continue;
+      if (Probe(dirfd(d), de->d_name)) listed.emplace_back(de->d_name);
+    }
+    closedir(d);
+    if (listed.empty()) break;
+    for (const std::string& name : listed) {
+      int waiting = 0;
+      for (const std::string& sp : spools) waiting += CappedCount(sp);
+      if (waiting < 0) std::abort();  // keeps the count
+      const std::string& sp = spools[static_cast<size_t>(delivered) % spools.size()];
+      if (rename((in + "/" + name).c_str(), (sp + "/" + name).c_str()) == 0) ++delivered;
+    }
+  }
+  return delivered;
+}
+
+struct Run {
+  double seconds = 0;
+  double cpu = 0;
+  int files = 0;
+};
+
+// The scanner delivers every file of <root>/in; passes until the folder is empty.
+Run ScannerRun(const std::string& root, int jobs, int rips, bool emptied) {
+  Bench b(root);
+  Fill(b.root + "/in", jobs, "P");
+  std::vector<std::string> spools;
+  for (int r = 0; r < rips; ++r) {
+    fs::create_directories(b.root + "/sw" + std::to_string(r + 1));
+    spools.push_back(b.root + "/spool" + std::to_string(r + 1));
+    fs::create_directories(spools.back());
+  }
+  fs::create_directories(b.root + "/taken");
+  b.rt.settings.Update([&](core::SettingsStore& s) {
+    s.DSN.clear();
+    s.StableTime = 0;
+    s.NumberOfSpoolers = 1;
+    s.Spoolers[0].Enable = 1;
+    s.Spoolers[0].InputSpool = b.root + "/in";
+    for (int r = 0; r < rips; ++r) {
+      s.Spoolers[0].RipSpool[r] = spools[static_cast<size_t>(r)];
+      s.Rips[r].UseRIP = 1;
+      s.Rips[r].RIPswPath = b.root + "/sw" + std::to_string(r + 1);
+    }
+    s.MaxOutstandingJobs = 100000;  // room for every file: the count never holds one back
+  });
+  for (int r = 0; r < rips; ++r) b.rt.rips[r].Tracking = 1;
+  std::unique_ptr<Taker> taker;
+  if (emptied) taker = std::make_unique<Taker>(spools, b.root + "/taken");
+  intake::InputScanner scanner(b.rt, b.waiting, b.queues, b.db, b.pdf);
+  Run run;
+  double c0 = CpuSeconds();
+  auto t0 = Clock::now();
+  for (;;) {
+    bool left = false;
+    for (auto& e : fs::directory_iterator(b.root + "/in")) left = left || e.is_regular_file();
+    if (!left) break;
+    scanner.RunPass();
+  }
+  run.seconds = Seconds(t0, Clock::now());
+  run.cpu = CpuSeconds() - c0;
+  run.files = jobs;
+  taker.reset();
+  fs::remove_all(root);
+  return run;
+}
+
+Run BareRun(const std::string& root, int jobs, int rips, bool emptied) {
+  Fill(root + "/in", jobs, "Q");
+  std::vector<std::string> spools;
+  for (int r = 0; r < rips; ++r) {
+    spools.push_back(root + "/spool" + std::to_string(r + 1));
+    fs::create_directories(spools.back());
+  }
+  fs::create_directories(root + "/taken");
+  std::unique_ptr<Taker> taker;
+  if (emptied) taker = std::make_unique<Taker>(spools, root + "/taken");
+  Run run;
+  double c0 = CpuSeconds();
+  auto t0 = Clock::now();
+  run.files = BareLoop(root + "/in", spools);
+  run.seconds = Seconds(t0, Clock::now());
+  run.cpu = CpuSeconds() - c0;
+  taker.reset();
+  fs::remove_all(root);
+  return run;
+}
+
+struct Paired {
+  double scannerRate, bareRate, scannerCpuMs, bareCpuMs;
+};
+
+Paired Compare(const std::string& root, int jobs, int rips, bool emptied, int rounds) {
+  std::vector<double> sr, br, sc, bc;
+  for (int k = 0; k < rounds; ++k) {
+    Run s = ScannerRun(root + "/s" + std::to_string(k), jobs, rips, emptied);
+    Run b = BareRun(root + "/b" + std::to_string(k), jobs, rips, emptied);
+    if (b.files != jobs) std::fprintf(stderr, "bare loop delivered %d of %d\n", b.files, jobs);
+    sr.push_back(s.files / s.seconds);
+    br.push_back(b.files / b.seconds);
+    sc.push_back(s.cpu * 1000 / s.files);
+    bc.push_back(b.cpu * 1000 / b.files);
+  }
+  return {Median(sr), Median(br), Median(sc), Median(bc)};
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
   char templ[] = "/tmp/vellora-bench-XXXXXX";
   std::string root = mkdtemp(templ);
+
+  // bench_scanner 1 filling|emptied N scanner|bare: one run alone, for a profiler or
+  // strace; prints the run's rate and CPU per file.
+  if (argc > 4) {
+    const bool emptied = std::string(argv[2]) == "emptied";
+    const int jobs = std::max(1, std::atoi(argv[3]));
+    const bool bare = std::string(argv[4]) == "bare";
+    Run run = bare ? BareRun(root + "/b", jobs, emptied ? 2 : 1, emptied)
+                   : ScannerRun(root + "/s", jobs, emptied ? 2 : 1, emptied);
+    std::printf("%s, %s, %d files: %.0f/s, CPU per file %.3f ms\n", bare ? "bare loop" : "scanner",
+                emptied ? "emptied" : "filling", jobs, run.files / run.seconds,
+                run.cpu * 1000 / run.files);
+    fs::remove_all(root);
+    return 0;
+  }
 
   // 1. One full pass over 100 x 300 files while no RIP has room (no deliveries).
   {
@@ -87,78 +315,27 @@ int main() {
     std::printf(
         "scanner pass, 100 spoolers x 300 files, no room: best of 5 %.1f ms (%zu waiting rows)\n",
         best * 1000, b.waiting.Rows().size());
+    fs::remove_all(b.root);
   }
 
-  // 2. Deliveries per second at time scale 0, with two RIPs that take every file at
-  //    once (a thread empties their spool folders), MaxOutstandingJobs 2; beside a
-  //    bare loop of the same file operations (stat of the source, a count of each
-  //    spool folder, a rename) against the same taker.
+  std::printf("deliveries at time scale 0, medians of %d paired rounds:\n", rounds);
+  // 2. Two RIPs that take every file at once.
   {
-    const int jobs = 2000;
-    Bench b(root + "/deliver");
-    Fill(b.root + "/in", jobs, "P");
-    for (const char* d : {"/sw1", "/sw2", "/spool1", "/spool2", "/taken"})
-      fs::create_directories(b.root + d);
-    b.rt.settings.Update([&](core::SettingsStore& s) {
-      s.DSN.clear();
-      s.StableTime = 0;
-      s.NumberOfSpoolers = 1;
-      s.Spoolers[0].Enable = 1;
-      s.Spoolers[0].InputSpool = b.root + "/in";
-      for (int r = 0; r < 2; ++r) {
-        s.Spoolers[0].RipSpool[r] = b.root + "/spool" + std::to_string(r + 1);
-        s.Rips[r].UseRIP = 1;
-        s.Rips[r].RIPswPath = b.root + "/sw" + std::to_string(r + 1);
-      }
-      s.MaxOutstandingJobs = 2;
-    });
-    b.rt.rips[0].Tracking = 1;
-    b.rt.rips[1].Tracking = 1;
-    std::atomic<bool> stop{false};
-    auto taker = [&](std::vector<std::string> spools) {
-      while (!stop) {
-        for (const auto& sp : spools) {
-          for (auto& e : fs::directory_iterator(sp)) {
-            fs::rename(e.path(), b.root + "/taken/" + e.path().filename().string());
-          }
-        }
-      }
-    };
-    std::thread rips(taker, std::vector<std::string>{b.root + "/spool1", b.root + "/spool2"});
-    intake::InputScanner scanner(b.rt, b.waiting, b.queues, b.db, b.pdf);
-    auto t0 = Clock::now();
-    while (true) {
-      int left = 0;
-      for (auto& e : fs::directory_iterator(b.root + "/in")) left += e.is_regular_file();
-      if (left == 0) break;
-      scanner.RunPass();
-    }
-    double scannerTime = Seconds(t0, Clock::now());
-
-    Fill(b.root + "/in2", jobs, "Q");
-    auto t1 = Clock::now();
-    for (int k = 0; k < jobs; ++k) {
-      std::string name = "Q" + std::to_string(k) + ".ps";
-      struct stat st {};
-      stat((b.root + "/in2/" + name).c_str(), &st);
-      for (const char* sp : {"/spool1", "/spool2"}) {
-        int waiting = 0;
-        for (auto& e : fs::directory_iterator(b.root + sp)) {
-          struct stat est {};
-          stat(e.path().c_str(), &est);
-          ++waiting;
-        }
-        (void)waiting;
-      }
-      std::string dest = b.root + (k % 2 ? "/spool2/" : "/spool1/") + name;
-      rename((b.root + "/in2/" + name).c_str(), dest.c_str());
-    }
-    double bareTime = Seconds(t1, Clock::now());
-    stop = true;
-    rips.join();
+    Paired p = Compare(root, 2000, 2, true, rounds);
     std::printf(
-        "deliveries at time scale 0: %.0f per second; bare loop: %.0f per second; ratio %.1f\n",
-        jobs / scannerTime, jobs / bareTime, scannerTime / bareTime);
+        "  emptied spools, 2000 files: scanner %.0f/s, bare loop %.0f/s, ratio %.2f; "
+        "CPU per file %.3f ms (bare %.3f ms), ratio %.2f\n",
+        p.scannerRate, p.bareRate, p.scannerRate / p.bareRate, p.scannerCpuMs, p.bareCpuMs,
+        p.bareCpuMs / p.scannerCpuMs);
+  }
+  // 3. One RIP that takes nothing: its spool folder fills up.
+  for (int jobs : {500, 1000, 2000, 4000}) {
+    Paired p = Compare(root, jobs, 1, false, rounds);
+    std::printf(
+        "  filling spool, %4d files: scanner %.0f/s, bare loop %.0f/s, ratio %.2f; "
+        "CPU per file %.3f ms (bare %.3f ms), ratio %.2f\n",
+        jobs, p.scannerRate, p.bareRate, p.scannerRate / p.bareRate, p.scannerCpuMs, p.bareCpuMs,
+        p.bareCpuMs / p.scannerCpuMs);
   }
   fs::remove_all(root);
   return 0;

@@ -181,7 +181,9 @@ void RunBeeper(Runtime& rt) {
       // outlive it.
       rt.display.SetErrorLamp(rt.errors.Flag() != 0 ? Lamp::Red : Lamp::Green);
     }
-    if (!rt.pacer.Wait(1500)) break;
+    // The end of a round, with or without an error: an idle wait, so that the loop
+    // blocks between its rounds at every time scale.
+    if (!rt.pacer.Idle(1500)) break;
   }
 }
 

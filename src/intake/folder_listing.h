@@ -34,11 +34,40 @@ struct ListingEntry {
 int ListInputFolder(const std::string& folder, std::vector<ListingEntry>& entries,
                     const std::string& ignoreMask, const core::SettingsStore& settings);
 
+// A file waiting in a spool folder: its path (folder, "\" and name, in the system's
+// text form) and its last-write time.
+struct WaitingFileSeen {
+  std::string path;
+  int64_t mtimeSec = 0;
+};
+
+// What a count saw: the files it counted that the queued-jobs rows show (those in
+// hidden subfolders count but are not shown), in the order it met them, and whether
+// that is all of them: false when the count stopped at kMaxListing, or passed over a
+// subfolder that the rows' listing enters.
+struct CountSight {
+  std::vector<WaitingFileSeen> files;
+  bool complete = true;
+  void Clear() {
+    files.clear();
+    complete = true;
+  }
+};
+
 // The files waiting in a folder: entries matching mask that are non-empty files, not
 // hidden and not matched by ignoreMask; with recurse, subfolders (not symbolic
 // links, at most kMaxFolderDepth deep) add their own counts. Counting stops once
-// kMaxListing is reached, so kMaxListing or more means "at least that many".
+// kMaxListing is reached, so kMaxListing or more means "at least that many". Only
+// the entries that may count, and links, are looked at beyond their names. With
+// sight, what the count saw is added to it.
 int CountWaitingFiles(const std::string& folder, const std::string& mask, bool recurse,
-                      const std::string& ignoreMask);
+                      const std::string& ignoreMask, CountSight* sight = nullptr);
+
+// Every file waiting in a folder, for the queued-jobs rows: non-empty files matching
+// mask, not hidden, not matched by ignoreMask; with recurse, those of subfolders too
+// (not hidden ones, not symbolic links, at most kMaxFolderDepth deep). No limit on
+// the number. Appended to files in the order of the file system.
+void ListWaitingFiles(const std::string& folder, const std::string& mask, bool recurse,
+                      const std::string& ignoreMask, std::vector<WaitingFileSeen>& files);
 
 }  // namespace vellora::intake

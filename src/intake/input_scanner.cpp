@@ -74,7 +74,9 @@ bool InputScanner::Animate(const std::string& firstCaption, const std::string& s
   d.SetScannerCaption(secondCaption);
   for (int p = 100; p >= 1; --p) {
     d.SetScannerBar(p);
-    if (!rt_.pacer.Wait(10)) return false;
+    // Every pass ends here, and the next one starts over whether or not there is
+    // anything to do: its last step is an idle wait, which blocks at any time scale.
+    if (!(p > 1 ? rt_.pacer.Wait(10) : rt_.pacer.Idle(10))) return false;
   }
   d.SetScannerLamp(core::Lamp::Green);
   return true;
@@ -171,12 +173,12 @@ void InputScanner::ListSpoolers() {
   }
 }
 
-int InputScanner::CountRipLoad(const core::SettingsStore& s, int r) {
+int InputScanner::CountRipLoad(const core::SettingsStore& s, int r, CountSight* sight) {
   // Each distinct spool folder once: two spoolers may feed the same hot folder.
   // CountWaitingFiles makes the reachability test itself and counts 0 when it fails.
   int count = 0;
   for (const auto& [folder, recurse] : DistinctSpoolFolders(s, r)) {
-    count += CountWaitingFiles(folder, "*.*", recurse, s.RipQueueIgnoreMask);
+    count += CountWaitingFiles(folder, "*.*", recurse, s.RipQueueIgnoreMask, sight);
   }
   return count;
 }
@@ -224,18 +226,21 @@ bool InputScanner::RunPass() {
 int InputScanner::ChooseRip(const core::SettingsStore& s, const core::Spooler& sp) {
   for (int r = 0; r < core::kRipCount; ++r) {
     rt_.rips[static_cast<size_t>(r)].WaitingCount = 0;
+    loadSights_[static_cast<size_t>(r)].Clear();
   }
   if (s.FlowDrive != 0) {
     for (int r = 0; r < core::kRipCount; ++r) {
       const core::RipSlot& rip = s.Rips[static_cast<size_t>(r)];
       if (rip.UseRIP == 0 || rip.FlowDriveJobPath.empty()) continue;
       rt_.rips[static_cast<size_t>(r)].WaitingCount =
-          CountWaitingFiles(rip.FlowDriveJobPath, s.FlowDriveMask, false, s.RipQueueIgnoreMask);
+          CountWaitingFiles(rip.FlowDriveJobPath, s.FlowDriveMask, false, s.RipQueueIgnoreMask,
+                            &loadSights_[static_cast<size_t>(r)]);
     }
   } else {
     for (int r = 0; r < core::kRipCount; ++r) {
       if (s.Rips[static_cast<size_t>(r)].UseRIP == 0) continue;
-      rt_.rips[static_cast<size_t>(r)].WaitingCount = CountRipLoad(s, r);
+      rt_.rips[static_cast<size_t>(r)].WaitingCount =
+          CountRipLoad(s, r, &loadSights_[static_cast<size_t>(r)]);
     }
   }
 
@@ -377,7 +382,10 @@ InputScanner::EntryResult InputScanner::HandleEntry(int i) {
   Archive(sp, source, name, publicationText);
   Deliver(source, destination);
   waiting_.RemoveQueueRow(name, job.ListedTime, sp.SetupName);
-  ripQueues_.RefreshRipQueue(core::RipIndex(r).Number());
+  // What the count just saw and the delivered file: no second listing of folders
+  // that may hold thousands of files.
+  ripQueues_.RefreshRipQueue(core::RipIndex(r).Number(), loadSights_[static_cast<size_t>(r)],
+                             destination);
   return EntryResult::Next;
 }
 

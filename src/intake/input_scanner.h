@@ -6,6 +6,7 @@
 // load is counted afresh before every delivery from the files waiting for it.
 #pragma once
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -41,7 +42,7 @@ class InputScanner {
   bool CheckRipFolders(const core::SettingsStore& s, bool& anyInUse);
   void ListSpoolers();
   bool SomeRipHasRoom(const core::SettingsStore& s);
-  int CountRipLoad(const core::SettingsStore& s, int rip);
+  int CountRipLoad(const core::SettingsStore& s, int rip, CountSight* sight = nullptr);
   EntryResult HandleEntry(int i);
   int ChooseRip(const core::SettingsStore& s, const core::Spooler& sp);
   void RunCommand(const core::Spooler& sp, const std::string& source);
@@ -66,6 +67,9 @@ class InputScanner {
   int rotationIndex_ = -1;
   InputQueue queue_;
   std::vector<ListingEntry> listing_;
+  // What the load count before the current delivery saw of each RIP's folders: the
+  // refresh of the chosen RIP's rows after the delivery starts from it.
+  std::array<CountSight, core::kRipCount> loadSights_;
 };
 
 }  // namespace vellora::intake

@@ -3,11 +3,11 @@
 
 #include <algorithm>
 #include <set>
+#include <string_view>
 #include <unordered_map>
 
 #include "intake/listing_time.h"
 #include "intake/masks.h"
-#include "net/reachability.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -15,24 +15,35 @@
 namespace vellora::intake {
 namespace {
 
-constexpr int kMaxDepth = 16;
+std::vector<WaitingFile> WithTimeTexts(const std::vector<WaitingFileSeen>& seen) {
+  std::vector<WaitingFile> files;
+  files.reserve(seen.size());
+  for (const WaitingFileSeen& f : seen) {
+    files.push_back({f.path, ListedTimeText(platform::ToLocal(f.mtimeSec))});
+  }
+  return files;
+}
 
-void ListFolder(const std::string& folder, const std::string& mask, bool recurse,
-                const std::string& ignoreMask, int depth, std::vector<WaitingFile>& out) {
-  if (!net::IsFolderReachable(folder)) return;
-  platform::DirectoryEnumerator e;
-  if (!e.Open(folder, mask)) return;
-  platform::DirEntry entry;
-  while (e.Next(entry)) {
-    if (!entry.statOk || entry.isHidden) continue;
-    if (entry.isDirectory) {
-      if (recurse && !entry.isSymlink && depth < kMaxDepth) {
-        ListFolder(folder + "\\" + entry.name, mask, true, ignoreMask, depth + 1, out);
-      }
-      continue;
-    }
-    if (entry.size == 0 || MatchesMask(entry.name, ignoreMask)) continue;
-    out.push_back({folder + "\\" + entry.name, ListedTimeText(platform::ToLocal(entry.mtimeSec))});
+// Whether a listing of the folder would give the path: it lies in the folder, or,
+// where subfolders count, in subfolders the listing goes down into (not hidden, not
+// too deep), and every name on the way matches the listing's pattern; the file's own
+// name is neither hidden nor ignored. Worked out from the text alone.
+bool ListingWouldHold(const std::string& folder, const std::string& pattern, bool recurse,
+                      const std::string& ignoreMask, const std::string& path) {
+  if (folder.empty() || path.size() <= folder.size() + 1 ||
+      path.compare(0, folder.size(), folder) != 0 || path[folder.size()] != '\\') {
+    return false;
+  }
+  std::string_view rest(path);
+  rest.remove_prefix(folder.size() + 1);
+  for (int depth = 0;; ++depth) {
+    const size_t cut = rest.find('\\');
+    const std::string_view part = rest.substr(0, cut);
+    if (part.empty() || part.front() == '.' || !platform::MatchesWildcard(part, pattern))
+      return false;
+    if (cut == std::string_view::npos) return !MatchesMask(part, ignoreMask);
+    if (!recurse || depth >= kMaxFolderDepth) return false;
+    rest.remove_prefix(cut + 1);
   }
 }
 
@@ -58,23 +69,24 @@ std::vector<SpoolFolder> DistinctSpoolFolders(const core::SettingsStore& s, int 
 }
 
 std::vector<WaitingFile> CollectWaitingFiles(const core::SettingsStore& s, int rip) {
-  std::vector<WaitingFile> files;
+  std::vector<WaitingFileSeen> seen;
   if (s.FlowDrive != 0) {
     const std::string& folder = s.Rips[static_cast<size_t>(rip)].FlowDriveJobPath;
-    if (!folder.empty()) ListFolder(folder, s.FlowDriveMask, false, s.RipQueueIgnoreMask, 0, files);
-    return files;
+    if (!folder.empty())
+      ListWaitingFiles(folder, s.FlowDriveMask, false, s.RipQueueIgnoreMask, seen);
+  } else {
+    for (const auto& [folder, recurse] : DistinctSpoolFolders(s, rip)) {
+      ListWaitingFiles(folder, "*.*", recurse, s.RipQueueIgnoreMask, seen);
+    }
   }
-  for (const auto& [folder, recurse] : DistinctSpoolFolders(s, rip)) {
-    ListFolder(folder, "*.*", recurse, s.RipQueueIgnoreMask, 0, files);
-  }
-  return files;
+  return WithTimeTexts(seen);
 }
 
 RipQueues::RipQueues(core::Runtime& rt) : rt_(rt) {}
 
 void RipQueues::RefreshRipQueues() {
   auto s = rt_.settings.Get();
-  std::vector<std::pair<core::RipNumber, std::vector<WaitingFile>>> collected;
+  Collected collected;
   for (core::RipIndex r : core::AllRips()) {
     if (s->Rips[r.Slot()].UseRIP == 0) continue;
     collected.emplace_back(r.Number(), CollectWaitingFiles(*s, r.value));
@@ -89,14 +101,92 @@ void RipQueues::RefreshRipQueue(core::RipNumber rip) {
   Reconcile({{rip, CollectWaitingFiles(*s, rip.Index().value)}}, false);
 }
 
-void RipQueues::Reconcile(
-    const std::vector<std::pair<core::RipNumber, std::vector<WaitingFile>>>& collected, bool all) {
+void RipQueues::ShowCount(core::RipNumber rip, int count, const core::SettingsStore& s) {
+  rt_.display.SetRipQueueBar(rip.Index(), "Queued: " + std::to_string(count), s.MaxOutstandingJobs,
+                             std::min(count, s.MaxOutstandingJobs));
+}
+
+void RipQueues::RefreshRipQueue(core::RipNumber rip, const CountSight& sight,
+                                const std::string& delivered) {
+  if (!rip.Valid()) return;
+  auto s = rt_.settings.Get();
+  const int r = rip.Index().value;
+  const size_t ri = rip.Index().Slot();
+  if (s->Rips[ri].UseRIP == 0) return;
+
+  // The delivered file, once for every folder of the RIP whose listing would give it
+  // (a listing of nested folders gives a file once for each); one stat in all.
+  std::vector<WaitingFileSeen> known = sight.files;
+  int holders = 0;
+  if (s->FlowDrive != 0) {
+    holders = ListingWouldHold(s->Rips[ri].FlowDriveJobPath, s->FlowDriveMask, false,
+                               s->RipQueueIgnoreMask, delivered)
+                  ? 1
+                  : 0;
+  } else {
+    for (const auto& [folder, recurse] : DistinctSpoolFolders(*s, r)) {
+      if (ListingWouldHold(folder, "*.*", recurse, s->RipQueueIgnoreMask, delivered)) ++holders;
+    }
+  }
+  if (holders > 0) {
+    const platform::FileStat st = platform::StatPath(delivered);
+    if (st.exists && !st.isDirectory && st.size > 0) {
+      for (int k = 0; k < holders; ++k) known.push_back({delivered, st.mtimeSec});
+    }
+  }
+
+  std::unique_lock lock(mutex_);
+  std::unordered_set<std::string>& paths = rowPaths_[ri];
+  int added = 0;
+  for (const WaitingFileSeen& f : known) {
+    if (paths.count(f.path) != 0) continue;
+    rows_.push_back({rip, platform::FileNamePart(f.path),
+                     ListedTimeText(platform::ToLocal(f.mtimeSec)), f.path, 1});
+    paths.insert(f.path);
+    ++added;
+    rt_.display.QueuedRowAdded(static_cast<int>(rows_.size()) - 1, rows_.back());
+  }
+  if (!sight.complete) {
+    // Files beyond the count's limit were not looked at: their rows stay, and the
+    // number shown grows by the files found new.
+    fileCount_[ri] += added;
+  } else {
+    fileCount_[ri] = static_cast<int>(known.size());
+    std::unordered_set<std::string_view> present;
+    present.reserve(known.size());
+    for (const WaitingFileSeen& f : known) present.insert(f.path);
+    std::unordered_set<std::string> gone;
+    for (const std::string& p : paths) {
+      if (present.count(p) == 0) gone.insert(p);
+    }
+    if (!gone.empty()) {
+      // Rows whose file is gone, reported from the last so the indexes stay right.
+      std::vector<core::QueuedRow> kept;
+      kept.reserve(rows_.size());
+      std::vector<std::pair<int, core::QueuedRow>> removed;
+      for (size_t i = 0; i < rows_.size(); ++i) {
+        if (rows_[i].rip == rip && gone.count(rows_[i].path) != 0) {
+          removed.emplace_back(static_cast<int>(i), std::move(rows_[i]));
+        } else {
+          kept.push_back(std::move(rows_[i]));
+        }
+      }
+      rows_ = std::move(kept);
+      for (const std::string& p : gone) paths.erase(p);
+      for (auto it = removed.rbegin(); it != removed.rend(); ++it)
+        rt_.display.QueuedRowRemoved(it->first, it->second);
+    }
+  }
+  const int count = fileCount_[ri];
+  lock.unlock();
+  ShowCount(rip, count, *s);
+}
+
+void RipQueues::Reconcile(const Collected& collected, bool all) {
   auto s = rt_.settings.Get();
   std::set<core::RipNumber> touchedRips;
   for (const auto& [rip, files] : collected) {
-    int count = static_cast<int>(files.size());
-    rt_.display.SetRipQueueBar(rip.Index(), "Queued: " + std::to_string(count),
-                               s->MaxOutstandingJobs, std::min(count, s->MaxOutstandingJobs));
+    ShowCount(rip, static_cast<int>(files.size()), *s);
     touchedRips.insert(rip);
   }
   auto takesPart = [&](const core::QueuedRow& row) {
@@ -135,8 +225,19 @@ void RipQueues::Reconcile(
     }
   }
   rows_ = std::move(kept);
+  Reindex(collected);
   for (auto it = gone.rbegin(); it != gone.rend(); ++it)
     rt_.display.QueuedRowRemoved(it->first, it->second);
+}
+
+void RipQueues::Reindex(const Collected& collected) {
+  for (auto& paths : rowPaths_) paths.clear();
+  for (const core::QueuedRow& row : rows_) {
+    if (row.rip.Valid()) rowPaths_[row.rip.Index().Slot()].insert(row.path);
+  }
+  for (const auto& [rip, files] : collected) {
+    fileCount_[rip.Index().Slot()] = static_cast<int>(files.size());
+  }
 }
 
 void RipQueues::CancelAllRipJobs() {

@@ -2,9 +2,15 @@
 #include "platform/mounts.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "platform/system.h"
@@ -123,7 +129,10 @@ bool RemoteNameOf(std::string_view type, std::string_view source, NetworkMount& 
   return true;
 }
 
+std::atomic<uint64_t> readings{0};
+
 std::string ReadMountTable() {
+  readings.fetch_add(1, std::memory_order_relaxed);
   int fd = ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
   if (fd < 0) return {};
   std::string text;
@@ -138,17 +147,20 @@ std::string ReadMountTable() {
   return text;
 }
 
-}  // namespace
+// One line of the mount table, as far as the question needs it.
+struct MountLine {
+  std::string point;  // unescaped mount point
+  std::string type;
+  std::string source;  // unescaped
+};
 
-std::optional<NetworkMount> FindNetworkMountIn(std::string_view mountInfo,
-                                               std::string_view absolutePath) {
-  const std::string path = NormalizeAbsolute(absolutePath);
-  // The innermost mount wins: the longest mount point that holds the path, and of
-  // equal ones the later line, which is mounted over the earlier.
-  std::string bestPoint;
-  bool found = false;
-  std::string bestType;
-  std::string bestSource;
+struct ParsedTable {
+  std::vector<MountLine> lines;  // in the order of the table
+  bool anyNetwork = false;       // without one, no path lies on a share
+};
+
+ParsedTable ParseMountTable(std::string_view mountInfo) {
+  ParsedTable table;
   size_t pos = 0;
   while (pos < mountInfo.size()) {
     size_t end = mountInfo.find('\n', pos);
@@ -163,29 +175,119 @@ std::optional<NetworkMount> FindNetworkMountIn(std::string_view mountInfo,
       }
     }
     if (dash == 0 || dash + 1 >= f.size()) continue;  // not a mount line
-    std::string point = Unescape(f[4]);
-    if (!LiesUnder(path, point)) continue;
-    if (found && point.size() < bestPoint.size()) continue;
-    found = true;
-    bestPoint = point;
-    bestType = std::string(f[dash + 1]);
-    bestSource = dash + 2 < f.size() ? Unescape(f[dash + 2]) : std::string();
+    MountLine line;
+    line.point = Unescape(f[4]);
+    line.type = std::string(f[dash + 1]);
+    line.source = dash + 2 < f.size() ? Unescape(f[dash + 2]) : std::string();
+    table.anyNetwork = table.anyNetwork || IsNetworkType(line.type);
+    table.lines.push_back(std::move(line));
   }
-  if (!found || !IsNetworkType(bestType)) return std::nullopt;
+  return table;
+}
+
+std::optional<NetworkMount> FindIn(const ParsedTable& table, std::string_view absolutePath) {
+  if (!table.anyNetwork) return std::nullopt;
+  const std::string path = NormalizeAbsolute(absolutePath);
+  // The innermost mount wins: the longest mount point that holds the path, and of
+  // equal ones the later line, which is mounted over the earlier.
+  const MountLine* best = nullptr;
+  for (const MountLine& line : table.lines) {
+    if (!LiesUnder(path, line.point)) continue;
+    if (best != nullptr && line.point.size() < best->point.size()) continue;
+    best = &line;
+  }
+  if (best == nullptr || !IsNetworkType(best->type)) return std::nullopt;
   NetworkMount mount;
-  mount.mountPoint = bestPoint;
-  mount.fsType = bestType;
-  if (!RemoteNameOf(bestType, bestSource, mount)) return std::nullopt;
+  mount.mountPoint = best->point;
+  mount.fsType = best->type;
+  if (!RemoteNameOf(best->type, best->source, mount)) return std::nullopt;
   return mount;
+}
+
+// The process's mount table, read once and again only after it has changed. A
+// thread of its own waits in poll() on /proc/self/mountinfo, which reports every
+// mount and unmount with POLLPRI and POLLERR, and counts the changes; a question
+// reads the table again only when the count has moved since the last reading. So a
+// reachability test, made before every folder access by every thread, costs no
+// system call for the mount table while nothing is mounted or unmounted (reading
+// and parsing the table each time cost four calls and most of the test's time).
+// Where the watch cannot be set up, every question reads the table as before.
+class MountTable {
+ public:
+  MountTable() {
+    int fd = ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return;
+    // The watch counts changes from the moment its descriptor was opened, so a
+    // change between the open and the first reading is read again, never missed.
+    try {
+      std::thread([this, fd] { Watch(fd); }).detach();
+      watched_.store(true, std::memory_order_release);
+    } catch (const std::system_error&) {
+      ::close(fd);
+    }
+  }
+
+  std::shared_ptr<const ParsedTable> Current() {
+    if (!watched_.load(std::memory_order_acquire)) {
+      return std::make_shared<const ParsedTable>(ParseMountTable(ReadMountTable()));
+    }
+    const uint64_t changes = changes_.load(std::memory_order_acquire);
+    std::lock_guard lock(mutex_);
+    if (!table_ || changes != readAt_) {
+      readAt_ = changes;
+      table_ = std::make_shared<const ParsedTable>(ParseMountTable(ReadMountTable()));
+    }
+    return table_;
+  }
+
+ private:
+  void Watch(int fd) {
+    for (;;) {
+      struct pollfd p {};
+      p.fd = fd;
+      p.events = POLLPRI;
+      int n = ::poll(&p, 1, -1);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0 || (p.revents & POLLNVAL) != 0) break;
+      if ((p.revents & (POLLPRI | POLLERR)) != 0) {
+        changes_.fetch_add(1, std::memory_order_acq_rel);
+      }
+    }
+    // The watch is gone: from now on every question reads the table itself.
+    watched_.store(false, std::memory_order_release);
+    ::close(fd);
+  }
+
+  std::atomic<bool> watched_{false};
+  std::atomic<uint64_t> changes_{0};
+  std::mutex mutex_;
+  uint64_t readAt_ = 0;
+  std::shared_ptr<const ParsedTable> table_;
+};
+
+MountTable& ProcessMountTable() {
+  // Never destroyed: the watching thread runs until the process ends.
+  static MountTable* table = new MountTable;
+  return *table;
+}
+
+}  // namespace
+
+uint64_t MountTableReadings() {
+  return readings.load(std::memory_order_relaxed);
+}
+
+std::optional<NetworkMount> FindNetworkMountIn(std::string_view mountInfo,
+                                               std::string_view absolutePath) {
+  return FindIn(ParseMountTable(mountInfo), absolutePath);
 }
 
 std::optional<NetworkMount> FindNetworkMount(std::string_view osPath) {
   if (osPath.empty()) return std::nullopt;
-  std::string absolute(osPath);
-  if (absolute.front() != '/') absolute = CurrentDirectory() + "/" + absolute;
-  std::string table = ReadMountTable();
-  if (table.empty()) return std::nullopt;
-  return FindNetworkMountIn(table, absolute);
+  std::shared_ptr<const ParsedTable> table = ProcessMountTable().Current();
+  if (!table->anyNetwork) return std::nullopt;
+  if (osPath.front() == '/') return FindIn(*table, osPath);
+  return FindIn(*table, CurrentDirectory() + "/" + std::string(osPath));
 }
 
 }  // namespace vellora::platform

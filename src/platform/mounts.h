@@ -4,6 +4,7 @@
 // folder on this machine.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,8 +22,12 @@ struct NetworkMount {
 // worked out from the text of the path alone (relative paths against the current
 // directory, "." and ".." resolved by text): nothing on the path is touched, so a
 // server that is down cannot block the question. Empty for a path on a local file
-// system or when the mount table cannot be read.
+// system or when the mount table cannot be read. The table is read once and again
+// only after a mount or unmount, for every thread of the process; safe on any thread.
 std::optional<NetworkMount> FindNetworkMount(std::string_view osPath);
+
+// How many times this process has read its mount table so far.
+uint64_t MountTableReadings();
 
 // The same against a given mount table text, for an absolute path.
 std::optional<NetworkMount> FindNetworkMountIn(std::string_view mountInfo,

@@ -91,6 +91,11 @@ bool RipMonitor::Wait(int ms) {
   return rt_.pacer.Wait(ms);
 }
 
+bool RipMonitor::Idle(int ms) {
+  ShowStatus();
+  return rt_.pacer.Idle(ms);
+}
+
 void RipMonitor::Report(int state, const std::string& currentJob, const std::string& message) {
   int processId = rt_.rips[static_cast<size_t>(rip_)].ProcessId;
   if (processId <= 0) return;
@@ -99,7 +104,7 @@ void RipMonitor::Report(int state, const std::string& currentJob, const std::str
 
 bool RipMonitor::ReachSwFolder(const core::RipSlot& rip) {
   for (int attempt = 0; attempt < kFolderAttempts; ++attempt) {
-    if (attempt > 0 && !Wait(kFolderAttemptPauseMs)) return false;
+    if (attempt > 0 && !Idle(kFolderAttemptPauseMs)) return false;
     if (net::IsFolderReachable(rip.RIPswPath) &&
         net::ConnectFolderAs(rip.RIPswPath, rip.RIPUseCurrentUser, rip.RIPUserName,
                              rip.RIPPassword)) {
@@ -234,7 +239,7 @@ RipMonitor::PassEnd RipMonitor::RunPassSteps() {
   // 3. Not followed: only the process table hears of it.
   if (slot.Tracking == 0) {
     Report(0, "", "");
-    Wait(kNotTrackingWaitMs);
+    Idle(kNotTrackingWaitMs);
     return PassEnd::Next;
   }
 
@@ -273,7 +278,7 @@ RipMonitor::PassEnd RipMonitor::RunPassSteps() {
   riplog::LogText text =
       riplog::ReadNewLogText(logPath, stored, riplog::ReadRule::Vellora(s.MaxLogFileReadSize));
   if (text.failure == riplog::ReadFailure::OpenFailed) {
-    if (!Wait(kLogOpenFailureWaitMs)) return PassEnd::Next;
+    if (!Idle(kLogOpenFailureWaitMs)) return PassEnd::Next;
     Report(2, "", kNoContact);
     return PassEnd::Next;
   }
@@ -294,7 +299,7 @@ RipMonitor::PassEnd RipMonitor::RunPassSteps() {
   riplog::WriteLogPointer(pointerPath, pointer);
   slot.LogPointer = pointer;
   text = riplog::LogText();  // the buffer is not kept through the wait
-  Wait(kPassWaitMs);
+  Idle(kPassWaitMs);
   return PassEnd::Next;
 }
 

@@ -67,6 +67,9 @@ class RipMonitor {
   // Every wait shows the status text first: what the pass has shown so far must be
   // on the panel while the monitor waits.
   bool Wait(int ms);
+  // The same for a wait after which the pass (or the next attempt) starts over
+  // whatever it finds: an idle wait, which never returns at once.
+  bool Idle(int ms);
   // The status text is shown when the pass ends or waits, not at every step: the
   // "Idle" of the pass's start is replaced by the job's name a moment later while a
   // job is open, and a panel (or a console) would flicker between the two on every

@@ -68,6 +68,10 @@ TEST(WorkerThreads, ApplyRipConfigurationStartsMonitorsAndWaitsForUnusedRips) {
   EXPECT_TRUE(display.Has("RIP2 Lamp status grey"));
   EXPECT_TRUE(display.Has("RIP3 Lamp job yellow"));
 
+  // Both monitors found their RIPs tracked when they began.
+  while (started.load() != 0b101) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_EQ(untrackedAtStart.load(), 0);
+
   // Taking RIP 3 out of use stops its monitor; putting it back does not start a new one.
   rt.settings.Update([](SettingsStore& s) { s.Rips[2].UseRIP = 0; });
   startup.ApplyRipConfiguration();
@@ -78,7 +82,6 @@ TEST(WorkerThreads, ApplyRipConfigurationStartsMonitorsAndWaitsForUnusedRips) {
   EXPECT_EQ(rt.rips[2].Tracking, 1);
   startup.Shutdown();
   EXPECT_EQ(started.load(), 0b101);
-  EXPECT_EQ(untrackedAtStart.load(), 0);
 }
 
 TEST(WorkerThreads, InitialiseRunsTheStepsInOrderAndShutsDownQuickly) {
