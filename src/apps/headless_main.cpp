@@ -8,6 +8,7 @@
 #include "apps/console_display.h"
 #include "apps/engine.h"
 #include "apps/parse_name_tool.h"
+#include "apps/test_database_tool.h"
 #include "core/settings_io.h"
 #include "core/startup.h"
 #include "platform/paths.h"
@@ -20,6 +21,7 @@ const char kUsage[] =
     "       vellora-headless [--dir FOLDER] --print-settings\n"
     "       vellora-headless [--dir FOLDER] --save-settings\n"
     "       vellora-headless [--dir FOLDER] --parse-name NAME [--spooler N] [--now YYYY-MM-DD]\n"
+    "       vellora-headless [--dir FOLDER] --test-database [--backup]\n"
     "\n"
     "Runs the job balancer in FOLDER (default: the current folder), where Vellora.ini,\n"
     "the logs and the log-file pointers lie, until SIGINT or SIGTERM.\n"
@@ -28,7 +30,10 @@ const char kUsage[] =
     "  --exit-after N    end by itself after N seconds\n"
     "  --parse-name NAME rename and cut NAME with spooler N's settings (default 1), as the\n"
     "                    lookup of a job does, and print every field; --now fixes today's\n"
-    "                    date. Exit status 1 when the date is illegal\n";
+    "                    date. Exit status 1 when the date is illegal\n"
+    "  --test-database   connect to the production database (DSN, DSNuser, DSNpw; with\n"
+    "                    --backup DSN2, DSNuser2, DSNpw2) and print \"Connection OK\" or the\n"
+    "                    error. Exit status 1 when the connection fails\n";
 
 struct Options {
   std::string dir;
@@ -39,6 +44,8 @@ struct Options {
   bool spoolerGiven = false;
   bool nowGiven = false;
   vellora::apps::ParseNameOptions parse;
+  bool testDatabase = false;
+  bool backup = false;
 };
 
 bool ParseArgs(int argc, char** argv, Options& o) {
@@ -72,6 +79,10 @@ bool ParseArgs(int argc, char** argv, Options& o) {
       // Out of range: RunParseName says which numbers are spoolers.
       o.parse.spooler = n < 1 || n > 1000 ? 0 : static_cast<int>(n);
       o.spoolerGiven = true;
+    } else if (a == "--test-database") {
+      o.testDatabase = true;
+    } else if (a == "--backup") {
+      o.backup = true;
     } else if (a == "--now") {
       if (!value(o.parse.now)) return false;
       o.nowGiven = true;
@@ -81,6 +92,7 @@ bool ParseArgs(int argc, char** argv, Options& o) {
   }
   // --spooler and --now only qualify --parse-name.
   if ((o.spoolerGiven || o.nowGiven) && !o.parseName) return false;
+  if (o.backup && !o.testDatabase) return false;
   return true;
 }
 
@@ -104,6 +116,7 @@ int main(int argc, char** argv) {
   std::string ini = core::IniPathFor(folder);
 
   if (opt.parseName) return apps::RunParseName(folder, opt.parse, stdout, stderr);
+  if (opt.testDatabase) return apps::RunTestDatabase(folder, opt.backup, stdout, stderr);
 
   if (opt.printSettings || opt.saveSettings) {
     platform::SetPathRoots(core::ReadPlatformRoots(ini));
