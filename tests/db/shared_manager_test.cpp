@@ -1,6 +1,7 @@
 // One manager shared by several threads (the scanner, the window thread and the
-// poller share the main one): operations never overlap on the connection; the name
-// lists are reloaded while other threads look pages up.
+// poller share the main one): operations never overlap on the connection, also when
+// every operation opens a new one (keep-connection 0); the name lists are reloaded
+// while other threads look pages up.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -12,10 +13,14 @@
 namespace vellora::test {
 namespace {
 
-TEST_F(DbTest, OneManagerManyThreads) {
-  auto shared = Connected();
-  db::NameLists lists;
+class SharedManagerTest : public DbTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(SharedManagerTest, OneManagerManyThreads) {
+  const int keepConnection = GetParam();
+  auto shared = std::make_unique<db::DatabaseMgr>(logs_);
   std::string error;
+  ASSERT_TRUE(shared->Connect(kMainDsn, kDbUser, TestDbPassword(), keepConnection, error)) << error;
+  db::NameLists lists;
   ASSERT_TRUE(shared->LoadNameCaches(lists, error)) << error;
   db::PageKey key;
   key.Publication = "ABC";
@@ -24,7 +29,7 @@ TEST_F(DbTest, OneManagerManyThreads) {
   key.PageName = "1";
   key.PubDate = platform::MakeLocalTime(2005, 1, 31, 0, 0, 0).value();
 
-  constexpr int kRounds = 40;
+  const int kRounds = keepConnection != 0 ? 40 : 10;
   std::atomic<int> failures{0};
   std::vector<std::thread> threads;
   // The scanner: the job query, and a reload of the lists now and then.
@@ -67,6 +72,8 @@ TEST_F(DbTest, OneManagerManyThreads) {
   EXPECT_EQ(failures.load(), 0);
   EXPECT_TRUE(shared->Connected());
 }
+
+INSTANTIATE_TEST_SUITE_P(KeepConnection, SharedManagerTest, ::testing::Values(1, 0));
 
 }  // namespace
 }  // namespace vellora::test

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <mutex>
 #include <random>
 
 #include "support/child_process.h"
@@ -52,7 +53,9 @@ std::string TestDbPassword() {
 }
 
 int UniqueNumber() {
+  static std::mutex mutex;
   static std::mt19937 random{std::random_device{}()};
+  std::lock_guard<std::mutex> lock(mutex);
   return 100000 + static_cast<int>(random() % 1000000000);
 }
 

@@ -25,7 +25,8 @@ std::string TestDbDir();
 bool UseTestDatabase();
 // The login password (it holds ";", braces and "=").
 std::string TestDbPassword();
-// A name no other test run uses (the databases live across runs and builds).
+// A name no other test run uses (the databases live across runs and builds). Both
+// may be called from any thread.
 std::string UniqueName(const std::string& prefix);
 // A number no other test run uses, from 100000 up.
 int UniqueNumber();
