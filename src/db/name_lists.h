@@ -77,7 +77,8 @@ class NameLists {
 
 // The name lookups of one job query, on one snapshot of the lists. With noNameCache
 // set, publications, sections and editions are asked of nameDb instead (its error
-// text discarded); colours always come from the list. Names compare without regard
+// text discarded; without a nameDb the lists serve); colours always come from the
+// list. Names compare without regard
 // to case; a name that is not there gives id 0 (and an id that is not there an
 // empty colour name).
 class NameLookup {
