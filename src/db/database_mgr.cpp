@@ -117,6 +117,13 @@ bool DatabaseMgr::Connect(const std::string& dataSource, const std::string& user
   return EnsureOpenLocked(error);
 }
 
+bool DatabaseMgr::Reconnect(const std::string& dataSource, const std::string& user,
+                            const std::string& password, int keepConnection, std::string& error) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  DisconnectLocked();
+  return Connect(dataSource, user, password, keepConnection, error);
+}
+
 bool DatabaseMgr::EnsureOpen(std::string& error) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   return EnsureOpenLocked(error);

@@ -62,6 +62,10 @@ class DatabaseMgr {
   // for a fresh connection). keepConnection 0 makes every use reconnect.
   bool Connect(const std::string& dataSource, const std::string& user, const std::string& password,
                int keepConnection, std::string& error);
+  // Disconnect and Connect as one operation: no other thread's statement can open
+  // the old connection again in between (which Connect would then keep).
+  bool Reconnect(const std::string& dataSource, const std::string& user,
+                 const std::string& password, int keepConnection, std::string& error);
   // Makes sure the connection is usable: a connection found dead or closed is
   // dropped, keep-connection 0 drops it anyway, then a dropped one is opened again.
   // Texts: "Empty DSN or username not allowed", "Error connecting to database with

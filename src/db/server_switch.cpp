@@ -16,9 +16,9 @@ SwitchOutcome SwitchServer(bool backup, DatabaseMgr& mainDb, core::Runtime& rt) 
   auto settings = rt.settings.Get();
   ServerTarget target = ServerFor(*settings, backup);
 
-  mainDb.Disconnect();
-  if (!mainDb.Connect(target.dataSource, target.user, target.password, settings->KeepConnection,
-                      out.error)) {
+  // One operation: the scanner must not reopen the old server between the two.
+  if (!mainDb.Reconnect(target.dataSource, target.user, target.password, settings->KeepConnection,
+                        out.error)) {
     return out;
   }
   out.connected = true;

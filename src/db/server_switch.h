@@ -38,8 +38,8 @@ struct SwitchOutcome {
 // The operator's switch: UseBackup becomes the choice at once (published in the
 // settings, also when the connection then fails, so every thread follows it at its
 // next connection); the main manager is disconnected and connected to the chosen
-// server with the setting KeepConnection. When that works, every RIP in use is
-// registered again (its ProcessId stored) and "Usebackup" in section System of
+// server with the setting KeepConnection, as one operation on the manager. When that works, every
+// RIP in use is registered again (its ProcessId stored) and "Usebackup" in section System of
 // Vellora.ini records the choice. Blocks for the connection: run it off the window
 // thread.
 SwitchOutcome SwitchServer(bool backup, DatabaseMgr& mainDb, core::Runtime& rt);

@@ -115,6 +115,11 @@ TEST_F(DbTest, ConnectOnAConnectedManagerKeepsItsConnection) {
   EXPECT_EQ(m->DataSource(), kBackupDsn);
   m->Disconnect();
   EXPECT_EQ(Value(*m, "SELECT current_database()"), "vellora_backup");
+  // Reconnect is both at once.
+  EXPECT_TRUE(m->Reconnect(kMainDsn, kDbUser, TestDbPassword(), 1, error)) << error;
+  EXPECT_EQ(Value(*m, "SELECT current_database()"), "vellora");
+  EXPECT_FALSE(m->Reconnect(kDownDsn, kDbUser, TestDbPassword(), 1, error));
+  EXPECT_FALSE(m->Connected());
 }
 
 TEST_F(DbTest, TextsStaySingleBytes) {
