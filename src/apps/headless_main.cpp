@@ -9,6 +9,7 @@
 #include "apps/fit_pdf_tool.h"
 #include "apps/parse_name_tool.h"
 #include "apps/send_test_mail_tool.h"
+#include "apps/test_database_tool.h"
 #include "core/settings_io.h"
 #include "core/worker_threads.h"
 #include "engine/engine.h"
@@ -26,6 +27,7 @@ const char kUsage[] =
     "       vellora-headless [--dir FOLDER] --parse-name NAME [--spooler N] [--now YYYY-MM-DD]\n"
     "       vellora-headless [--dir FOLDER] --fit-pdf scale|trim FILE WIDTH_MM HEIGHT_MM\n"
     "       vellora-headless [--dir FOLDER] --send-test-mail\n"
+    "       vellora-headless [--dir FOLDER] --test-database [--backup]\n"
     "\n"
     "Runs the job balancer in FOLDER (default: the current folder), where Vellora.ini,\n"
     "the logs and the log-file pointers lie, until SIGINT or SIGTERM.\n"
@@ -39,7 +41,10 @@ const char kUsage[] =
     "                    to fit or trimmed around its middle to the size in mm, the\n"
     "                    temporary file in FOLDER. Exit status 1 when that fails\n"
     "  --send-test-mail  send the e-mail setup's test mail with the mail settings of\n"
-    "                    Vellora.ini. Exit status 0 sent, 1 failed, 2 settings missing\n";
+    "                    Vellora.ini. Exit status 0 sent, 1 failed, 2 settings missing\n"
+    "  --test-database   connect to the production database (DSN, DSNuser, DSNpw; with\n"
+    "                    --backup DSN2, DSNuser2, DSNpw2) and print \"Connection OK\" or the\n"
+    "                    error. Exit status 1 when the connection fails\n";
 
 struct Options {
   std::string dir;
@@ -52,6 +57,8 @@ struct Options {
   bool nowGiven = false;
   vellora::apps::ParseNameOptions parse;
   std::vector<std::string> fitPdf;  // method, file, width, height
+  bool testDatabase = false;
+  bool backup = false;
 };
 
 bool ParseArgs(int argc, char** argv, Options& o) {
@@ -90,6 +97,10 @@ bool ParseArgs(int argc, char** argv, Options& o) {
     } else if (a == "--fit-pdf") {
       if (i + 4 >= argc) return false;
       for (int k = 0; k < 4; ++k) o.fitPdf.push_back(argv[++i]);
+    } else if (a == "--test-database") {
+      o.testDatabase = true;
+    } else if (a == "--backup") {
+      o.backup = true;
     } else if (a == "--now") {
       if (!value(o.parse.now)) return false;
       o.nowGiven = true;
@@ -99,6 +110,7 @@ bool ParseArgs(int argc, char** argv, Options& o) {
   }
   // --spooler and --now only qualify --parse-name.
   if ((o.spoolerGiven || o.nowGiven) && !o.parseName) return false;
+  if (o.backup && !o.testDatabase) return false;
   return true;
 }
 
@@ -125,6 +137,7 @@ int main(int argc, char** argv) {
   if (opt.parseName) return apps::RunParseName(folder, opt.parse, stdout, stderr);
   if (!opt.fitPdf.empty()) return apps::RunFitPdf(folder, opt.fitPdf, stdout, stderr);
   if (opt.sendTestMail) return apps::RunSendTestMail(folder, stdout, stderr);
+  if (opt.testDatabase) return apps::RunTestDatabase(folder, opt.backup, stdout, stderr);
 
   if (opt.printSettings || opt.saveSettings) {
     platform::SetPathRoots(core::ReadPlatformRoots(ini));

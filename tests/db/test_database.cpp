@@ -1,0 +1,76 @@
+// Finding the test database.
+#include "db/test_database.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <mutex>
+#include <random>
+
+#include "support/child_process.h"
+#include "support/temp_dir.h"
+
+// The test data sources' ConnSettings make psqlODBC keep 8 bytes per connection
+// (tests/fixtures/db/lsan.supp says more). For this process; child processes get
+// the file through LSAN_OPTIONS.
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:psqlodbca.so\n";
+}
+
+namespace vellora::test {
+
+std::string TestDbDir() {
+  const char* env = std::getenv("VELLORA_TEST_DB_DIR");
+  return env != nullptr && *env != '\0' ? env : VELLORA_TEST_DB_DEFAULT_DIR;
+}
+
+bool UseTestDatabase() {
+  const std::string dir = TestDbDir();
+  if (!Exists(dir + "/ready") || !Exists(dir + "/odbc.ini")) {
+    ADD_FAILURE() << "The test database does not run in " << dir
+                  << ". ctest starts it for these suites; to run them by hand, start it with\n"
+                     "  "
+                  << VELLORA_SOURCE_DIR << "/scripts/test-db start " << dir
+                  << "\n(and stop it with 'stop'), or set VELLORA_TEST_DB_DIR to the folder of "
+                     "one that runs.";
+    return false;
+  }
+  setenv("ODBCINI", (dir + "/odbc.ini").c_str(), 1);
+  setenv("ODBCSYSINI", dir.c_str(), 1);
+  const std::string suppressions = std::string("print_suppressions=0:suppressions=") +
+                                   VELLORA_SOURCE_DIR + "/tests/fixtures/db/lsan.supp";
+  const char* lsan = std::getenv("LSAN_OPTIONS");
+  std::string options = lsan != nullptr ? lsan : "";
+  if (options.find(suppressions) == std::string::npos) {
+    options = options.empty() ? suppressions : options + ":" + suppressions;
+    setenv("LSAN_OPTIONS", options.c_str(), 1);
+  }
+  return true;
+}
+
+std::string TestDbPassword() {
+  return ReadFile(TestDbDir() + "/password");
+}
+
+int UniqueNumber() {
+  static std::mutex mutex;
+  static std::mt19937 random{std::random_device{}()};
+  std::lock_guard<std::mutex> lock(mutex);
+  return 100000 + static_cast<int>(random() % 1000000000);
+}
+
+std::string UniqueName(const std::string& prefix) {
+  return prefix + std::to_string(UniqueNumber());
+}
+
+int RunTestDbScript(const std::string& verb, const std::string& server) {
+  std::string output;
+  std::vector<std::string> args = {verb, TestDbDir()};
+  if (!server.empty()) args.push_back(server);
+  int status =
+      RunProgram(std::string(VELLORA_SOURCE_DIR) + "/scripts/test-db", args, &output, {}, 120000);
+  if (status != 0) ADD_FAILURE() << "scripts/test-db " << verb << ": " << output;
+  return status;
+}
+
+}  // namespace vellora::test

@@ -1,0 +1,36 @@
+// The throwaway PostgreSQL the database suites run on (tests/fixtures/test-db):
+// where it is, how to reach it, and how to stop and start its spare server.
+//
+// ctest starts it before the suites and stops it afterwards (a fixture), unless
+// VELLORA_TEST_DB_DIR names one that runs already (scripts/test does that once for
+// all its builds). A suite run without it fails, saying how to start it.
+#pragma once
+
+#include <string>
+
+namespace vellora::test {
+
+// Data sources of the test database's odbc.ini.
+constexpr char kMainDsn[] = "VelloraTest";      // the plan
+constexpr char kBackupDsn[] = "VelloraBackup";  // the same plan, process ids from 1001
+constexpr char kBrokenDsn[] = "VelloraBroken";  // tables and procedures missing or broken
+constexpr char kSpareDsn[] = "VelloraSpare";    // a server of its own, to stop and start
+constexpr char kDownDsn[] = "VelloraDown";      // a port nobody listens on
+constexpr char kDbUser[] = "vellora";
+
+// The folder of the test database.
+std::string TestDbDir();
+// Points the ODBC driver manager (ODBCINI, ODBCSYSINI) at the test database. When it
+// does not run, records a test failure that says how to start it and returns false.
+bool UseTestDatabase();
+// The login password (it holds ";", braces and "=").
+std::string TestDbPassword();
+// A name no other test run uses (the databases live across runs and builds). Both
+// may be called from any thread.
+std::string UniqueName(const std::string& prefix);
+// A number no other test run uses, from 100000 up.
+int UniqueNumber();
+// scripts/test-db VERB DIR [server]: pause or resume a server. The exit status.
+int RunTestDbScript(const std::string& verb, const std::string& server);
+
+}  // namespace vellora::test
