@@ -106,7 +106,7 @@ TEST_F(JmfFiles, JobAndStatusFilesByteForByte) {
       head +
           "  <Signal ID=\"S1\" Type=\"Notification\" >\r\n"
           "    <Notification Class=\"Event\" Type=\"RipJob\">\r\n"
-          "      <riplog::RipJob Status=\"Warning\" FileName=\"Page\" Setup=\"A&amp;B\" "
+          "      <RipJob Status=\"Warning\" FileName=\"Page\" Setup=\"A&amp;B\" "
           "JobTime=\"Mon Jan 31 10:15:02 2005\" Message=\"It#s &lt;big&gt; &amp; bold\" />\r\n"
           "    </Notification>\r\n"
           "  </Signal>\r\n"
