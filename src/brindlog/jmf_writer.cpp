@@ -48,7 +48,8 @@ bool JmfWriter::WriteJobJmf(std::string_view name, riplog::JobStatus status,
                                    {StatusWord(status), xmlName, xmlSetup, xmlJobTime, xmlMessage});
 
   // The name goes into the path untrimmed, as it was passed.
-  JobFileLocation at = LocateJobFile(xmlFolder_, useSetupSubfolders_, escapedSetup, name);
+  JobFileLocation at = LocateJobFile(xmlFolder_, useSetupSubfolders_, escapedSetup, name,
+                                     platform::MaxNameLength(xmlFolder_));
   if (!at.folder.empty()) platform::CreateFolder(at.folder);  // an existing one is fine
   return WriteFile(at.path, content);
 }
@@ -56,7 +57,7 @@ bool JmfWriter::WriteJobJmf(std::string_view name, riplog::JobStatus status,
 bool JmfWriter::WriteStatusJmf(int flag) {
   std::string content =
       StatusJmfText(JmfTimeStamp(now_()), sender_, flag == 0 ? "Running" : "Not running");
-  return WriteFile(xmlFolder_ + "\\RipStatus.xml", content);
+  return WriteFile(xmlFolder_ + "\\" + kStatusFileName, content);
 }
 
 bool JmfWriter::WriteFile(const std::string& path, const std::string& content) {

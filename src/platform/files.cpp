@@ -332,6 +332,11 @@ bool CreateFolder(std::string_view path) {
   return errno == EEXIST && ::stat(os.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+size_t MaxNameLength(std::string_view folder) {
+  long n = ::pathconf(ToOsPath(folder).c_str(), _PC_NAME_MAX);
+  return n > 0 ? static_cast<size_t>(n) : 255;
+}
+
 namespace {
 
 // Copies a regular file to a temporary beside the destination and renames it into

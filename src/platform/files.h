@@ -53,6 +53,9 @@ bool ReadFileRange(std::string_view path, uint64_t offset, size_t maxBytes, std:
 bool DeleteFile(std::string_view path);
 // Creates one folder (not its parents). True when it exists afterwards.
 bool CreateFolder(std::string_view path);
+// The longest file name, in bytes, that the folder's file system takes; 255 when
+// the folder cannot be asked (it does not exist yet, for instance).
+size_t MaxNameLength(std::string_view folder);
 // Copies src over dst (an existing dst is replaced). The copy is written under a
 // temporary name in dst's folder and renamed into place; the last-write time is kept.
 bool CopyFileOverwrite(std::string_view src, std::string_view dst);
