@@ -5,6 +5,7 @@
 #include "brindlog/jmf_text.h"
 #include "brindlog/xml_text.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 
 namespace vellora::brindlog {
 namespace {
@@ -35,6 +36,11 @@ JmfWriter::JmfWriter(std::string xmlFolder, bool useSetupSubfolders, DebugLog& l
       useSetupSubfolders_(useSetupSubfolders),
       log_(log),
       sender_(Attribute(std::string_view(computerName).substr(0, kComputerNameLimit))) {}
+
+bool JmfWriter::IsUsableFolder(std::string_view xmlFolder) {
+  return !xmlFolder.empty() && platform::ToOsPath(xmlFolder).starts_with('/') &&
+         platform::IsEnterableDirectory(xmlFolder);
+}
 
 bool JmfWriter::WriteJobJmf(std::string_view name, riplog::JobStatus status,
                             std::string_view message, std::string_view setup,

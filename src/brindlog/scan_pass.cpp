@@ -50,8 +50,7 @@ void ScanPass::RunScanPass() {
   if (!CheckRip()) return;
 
   int64_t stored = riplog::ReadLogPointer(pointerPath_);
-  riplog::LogText text =
-      riplog::ReadNewLogText(logPath_, stored, riplog::ReadRule::Brindlog());
+  riplog::LogText text = riplog::ReadNewLogText(logPath_, stored, riplog::ReadRule::Brindlog());
   if (text.failure == riplog::ReadFailure::OpenFailed) {
     log_.Write("ERROR: Unable to open file %s", logPath_.c_str());
     inputOpen_ = false;
@@ -117,8 +116,7 @@ void ScanPass::FinishJob(const riplog::LogLine& line) {
   if (line_.ClosesAsFailed()) {
     jmf_.WriteJobJmf(name, riplog::JobStatus::Error, job_.ErrorText, job_.Setup, job_.JobTime);
   } else if (warned_) {
-    jmf_.WriteJobJmf(name, riplog::JobStatus::Warning, job_.WarningText, job_.Setup,
-                     job_.JobTime);
+    jmf_.WriteJobJmf(name, riplog::JobStatus::Warning, job_.WarningText, job_.Setup, job_.JobTime);
   } else {
     jmf_.WriteJobJmf(name, riplog::JobStatus::Success, "", job_.Setup, job_.JobTime);
   }
@@ -129,7 +127,8 @@ void ScanPass::FinishJob(const riplog::LogLine& line) {
 }
 
 ScanPassRunner::ScanPassRunner(const Parameters& p, DebugLog& log, std::string computerName)
-    : jmf_(p.XMLfolder, p.UsePageSetupNameAsSubDirectory != 0, log, std::move(computerName)),
+    : log_(log),
+      jmf_(p.XMLfolder, p.UsePageSetupNameAsSubDirectory != 0, log, std::move(computerName)),
       pass_(p, log, jmf_) {
   net::SetEchoProblemReporter([&log](const std::string& line) { log.Write("%s", line.c_str()); });
 }
@@ -139,6 +138,10 @@ ScanPassRunner::~ScanPassRunner() {
 }
 
 void ScanPassRunner::RunPassAndWriteStatus() {
+  if (!JmfWriter::IsUsableFolder(jmf_.folder())) {
+    log_.Write("Illegal XML log folder %s\r\n", jmf_.folder().c_str());
+    return;
+  }
   pass_.RunScanPass();
   jmf_.WriteStatusJmf(pass_.InputOpen() ? 0 : 1);
 }

@@ -59,8 +59,11 @@ class ScanPass {
 };
 
 // What the service runs every five seconds: the pass, then "RipStatus.xml" with 0
-// when the input is open and 1 otherwise. It also sends the echo's one problem line
-// (no ICMP socket permitted) to the debug log while it exists.
+// when the input is open and 1 otherwise. Without a usable XMLfolder neither runs:
+// "Illegal XML log folder" is said at every pass, and the log waits (its pointer
+// unmoved) until the folder is there, so no finished job is lost meanwhile. It also
+// sends the echo's one problem line (no ICMP socket permitted) to the debug log while
+// it exists.
 class ScanPassRunner : public PassRunner {
  public:
   ScanPassRunner(const Parameters& p, DebugLog& log, std::string computerName);
@@ -71,6 +74,7 @@ class ScanPassRunner : public PassRunner {
   JmfWriter& jmf() { return jmf_; }
 
  private:
+  DebugLog& log_;
   JmfWriter jmf_;
   ScanPass pass_;
 };

@@ -1,11 +1,11 @@
 // Installing, removing and running the daemon.
 #include "brindlog/service_host.h"
 
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "brindlog/jmf_writer.h"
 #include "platform/files.h"
 #include "platform/pacing.h"
 #include "platform/process.h"
@@ -114,7 +114,7 @@ int RunService(const PassFactory& makePass, double timeScale) {
   if (!platform::IsEnterableDirectory(p.RipInstallFolder)) {
     log.Write("Illegal Rip folder %s\r\n", p.RipInstallFolder.c_str());
   }
-  if (!platform::IsEnterableDirectory(p.XMLfolder)) {
+  if (!JmfWriter::IsUsableFolder(p.XMLfolder)) {
     log.Write("Illegal XML log folder %s\r\n", p.XMLfolder.c_str());
   }
   log.Write("Registry settings: RipInstallFolder=%s", p.RipInstallFolder.c_str());

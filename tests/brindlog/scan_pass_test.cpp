@@ -22,6 +22,8 @@ using test::ReadFile;
 using test::TempDir;
 using Messages = std::vector<std::string>;
 
+using namespace std::string_literals;
+
 const std::string kStart = "Starting Job On Mon Jan 31 10:15:02 2005";
 
 class ScanPassTest : public ::testing::Test {
@@ -286,6 +288,43 @@ TEST_F(ScanPassTest, LogFaults) {
   Pass();
   EXPECT_FALSE(test::Exists(xml + "/early.xml"));
   EXPECT_TRUE(test::Exists(xml + "/late.xml"));
+}
+
+TEST_F(ScanPassTest, NothingIsWrittenWithoutALegalXmlFolder) {
+  Append("PUBLISHING\r\nSetup loaded: S\r\nJob Completed: job\r\n");
+  test::MakeDirs(dir / "relative");
+  test::WriteFile(dir / "plain", "x");
+  const bool rootHadFiles = test::Exists("/RipStatus.xml") || test::Exists("/job.xml");
+  // A relative folder would be taken from wherever the daemon was started.
+  const auto startFolder = std::filesystem::current_path();
+  std::filesystem::current_path(dir.path());
+  for (std::string folder : {""s, "relative"s, dir / "plain", dir / "missing"}) {
+    Parameters p;
+    p.RipInstallFolder = rip;
+    p.XMLfolder = folder;
+    runner = std::make_unique<ScanPassRunner>(p, log, "PRESS1");
+    for (int pass = 0; pass < 2; ++pass) {
+      EXPECT_EQ(Pass(), (Messages{"Illegal XML log folder " + p.XMLfolder})) << p.XMLfolder;
+    }
+  }
+  std::filesystem::current_path(startFolder);
+  EXPECT_TRUE(test::FilesBelow(dir / "relative").empty());
+  EXPECT_TRUE(test::FilesBelow(xml).empty());
+  if (!rootHadFiles) {
+    EXPECT_FALSE(test::Exists("/RipStatus.xml"));
+    EXPECT_FALSE(test::Exists("/job.xml"));
+  }
+  EXPECT_FALSE(test::Exists(rip + "/LogFilePointer")) << "the log waits for the folder";
+
+  // The folder is made: the next pass writes the job that finished meanwhile.
+  test::MakeDirs(dir / "missing");
+  Parameters p;
+  p.RipInstallFolder = rip;
+  p.XMLfolder = dir / "missing";
+  runner = std::make_unique<ScanPassRunner>(p, log, "PRESS1");
+  Pass();
+  EXPECT_EQ(test::FilesBelow(dir / "missing"),
+            (std::vector<std::string>{"RipStatus.xml", "job.xml"}));
 }
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
