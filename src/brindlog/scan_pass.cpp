@@ -1,6 +1,8 @@
 // The scan pass and its state machine.
 #include "brindlog/scan_pass.h"
 
+#include <cstdio>
+
 #include "net/echo.h"
 #include "net/reachability.h"
 #include "platform/files.h"
@@ -17,9 +19,13 @@ ScanPass::ScanPass(const Parameters& p, DebugLog& log, JmfWriter& jmf)
     : ripFolder_(p.RipInstallFolder),
       logPath_(riplog::BrindlogLogPath(p.RipInstallFolder)),
       inUsePath_(p.RipInstallFolder + "\\SW\\Config\\inUse"),
-      pointerPath_(riplog::BrindlogPointerPath(p.RipInstallFolder)),
       log_(log),
-      jmf_(jmf) {}
+      jmf_(jmf),
+      report_([](const std::string& line) {
+        std::fprintf(stderr, "%s: %s\n", kServiceName, line.c_str());
+        std::fflush(stderr);
+      }),
+      pointerStore_(riplog::BrindlogPointerPath(p.RipInstallFolder)) {}
 
 bool ScanPass::CheckRip() {
   if (!net::IsFolderReachable(ripFolder_)) {
@@ -49,7 +55,7 @@ bool ScanPass::CheckRip() {
 void ScanPass::RunScanPass() {
   if (!CheckRip()) return;
 
-  int64_t stored = riplog::ReadLogPointer(pointerPath_);
+  int64_t stored = pointerStore_.Load();
   riplog::LogText text = riplog::ReadNewLogText(logPath_, stored, riplog::ReadRule::Brindlog());
   if (text.failure == riplog::ReadFailure::OpenFailed) {
     log_.Write("ERROR: Unable to open file %s", logPath_.c_str());
@@ -83,7 +89,15 @@ void ScanPass::RunScanPass() {
     if (!line.terminated) break;
     FeedLine(line);
   }
-  riplog::WriteLogPointer(pointerPath_, pointer_);
+  std::string reason;
+  if (pointerStore_.Save(pointer_, &reason) == riplog::PointerStore::Saved::FirstFailure) {
+    // Said once: the position stays in memory, so no job file is written twice in
+    // this run, but a restart would go back to the file's older position.
+    std::string line =
+        "ERROR: Unable to write log pointer file " + pointerStore_.path() + " (" + reason + ")";
+    log_.Write("%s", line.c_str());
+    if (report_) report_(line);
+  }
 }
 
 void ScanPass::FeedLine(const riplog::LogLine& line) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -14,13 +15,20 @@
 #include "brindlog/service_host.h"
 #include "riplog/keyword_line.h"
 #include "riplog/line_cursor.h"
+#include "riplog/pointer_store.h"
 #include "riplog/rip_job.h"
 
 namespace vellora::brindlog {
 
+// Where the problems go that an administrator must hear of even with the debug log
+// off (the journal, by standard error).
+using ProblemReporter = std::function<void(const std::string& line)>;
+
 class ScanPass {
  public:
   ScanPass(const Parameters& p, DebugLog& log, JmfWriter& jmf);
+
+  void SetProblemReporter(ProblemReporter report) { report_ = std::move(report); }
 
   // One pass; every failure is reported in the debug log and ends the pass.
   void RunScanPass();
@@ -43,9 +51,12 @@ class ScanPass {
   std::string ripFolder_;
   std::string logPath_;
   std::string inUsePath_;
-  std::string pointerPath_;
   DebugLog& log_;
   JmfWriter& jmf_;
+  ProblemReporter report_;
+  // The pointer file, and the position in memory while it cannot be written: a job
+  // is written once per run even then.
+  riplog::PointerStore pointerStore_;
 
   bool running_ = false;
   bool inputOpen_ = false;
@@ -69,6 +80,7 @@ class ScanPassRunner : public PassRunner {
   ScanPassRunner(const Parameters& p, DebugLog& log, std::string computerName);
   ~ScanPassRunner() override;
   void RunPassAndWriteStatus() override;
+  void SetProblemReporter(ProblemReporter report) { pass_.SetProblemReporter(std::move(report)); }
 
   const ScanPass& pass() const { return pass_; }
   JmfWriter& jmf() { return jmf_; }

@@ -42,12 +42,14 @@ bool AppendAndClose(std::string_view path, std::string_view data);
 bool CreateOrReplace(std::string_view path, std::string_view data);
 // Writes the bytes to a temporary file beside the target, flushes it to disk and
 // renames it over the target: readers see the old content or the new, never a mix.
-bool ReplaceAtomically(std::string_view path, std::string_view data);
+// On failure *reason (when given) receives the system's words for it.
+bool ReplaceAtomically(std::string_view path, std::string_view data, std::string* reason = nullptr);
 // The same, telling which step failed: the file could not be created (its folder is
 // missing or not writable, or something that is no file stands under its name), or
 // its bytes could not be written out (the disk is full). Nothing is left behind.
 enum class ReplaceOutcome { Replaced, CreateFailed, WriteFailed };
-ReplaceOutcome ReplaceFileAtomically(std::string_view path, std::string_view data);
+ReplaceOutcome ReplaceFileAtomically(std::string_view path, std::string_view data,
+                                     std::string* reason = nullptr);
 // Reads up to maxBytes from offset. False when the file cannot be opened or read.
 bool ReadFileRange(std::string_view path, uint64_t offset, size_t maxBytes, std::string& out);
 bool DeleteFile(std::string_view path);

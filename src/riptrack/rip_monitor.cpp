@@ -7,9 +7,9 @@
 #include "net/reachability.h"
 #include "platform/files.h"
 #include "riplog/input_state.h"
-#include "riptrack/job_report.h"
 #include "riplog/line_cursor.h"
 #include "riplog/log_pointer.h"
+#include "riptrack/job_report.h"
 
 namespace vellora::riptrack {
 namespace {
@@ -47,7 +47,8 @@ RipMonitor::RipMonitor(core::Runtime& rt, int ripIndex, RipJobLists& lists, RipS
       lists_(lists),
       services_(services),
       reloadRequests_(reloadRequests),
-      reloadSeen_(reloadRequests.load()) {}
+      reloadSeen_(reloadRequests.load()),
+      pointer_(riplog::VelloraPointerPath(rt.programFolder, ripIndex)) {}
 
 int RipMonitor::Run() {
   Begin();
@@ -103,7 +104,7 @@ bool RipMonitor::ReachSwFolder(const core::RipSlot& rip) {
     if (attempt > 0 && !Wait(kFolderAttemptPauseMs)) return false;
     if (net::IsFolderReachable(rip.RIPswPath) &&
         net::ConnectFolderAs(rip.RIPswPath, rip.RIPUseCurrentUser, rip.RIPUserName,
-                                rip.RIPPassword)) {
+                             rip.RIPPassword)) {
       return true;
     }
   }
@@ -201,6 +202,18 @@ void RipMonitor::ShowJobState(bool running, const std::string& swFolder) {
   Report(running ? 1 : 0, "", "");
 }
 
+void RipMonitor::SavePointer(int64_t pointer) {
+  std::string reason;
+  if (pointer_.Save(pointer, &reason) != riplog::PointerStore::Saved::FirstFailure) return;
+  // The position stays in memory, so no job is reported twice in this run; but a
+  // restart would go back to the file's older position, which the operator must
+  // hear of.
+  rt_.logs.LogMessage("ERROR: Unable to write log pointer file %s (%s)", pointer_.path().c_str(),
+                      reason.c_str());
+  rt_.errors.SetErrorState(
+      1, "Unable to write RIP" + std::to_string(rip_ + 1) + " log pointer file " + pointer_.path());
+}
+
 RipMonitor::PassEnd RipMonitor::RunPass() {
   PassEnd end = RunPassSteps();
   ShowStatus();
@@ -267,11 +280,15 @@ RipMonitor::PassEnd RipMonitor::RunPassSteps() {
   DecideInputOpen(s, running, logPath);
 
   // 9. What is new in the log.
-  const std::string pointerPath = riplog::VelloraPointerPath(rt_.programFolder, rip_);
   const unsigned reloads = reloadRequests_.load();
-  const int64_t stored = reloads != reloadSeen_ ? 0 : riplog::ReadLogPointer(pointerPath);
+  int64_t stored = pointer_.Load();
+  if (reloads != reloadSeen_) {
+    pointer_.Forget();
+    stored = 0;
+  }
   slot.LogPointer = stored;
-  riplog::LogText text = riplog::ReadNewLogText(logPath, stored, riplog::ReadRule::Vellora(s.MaxLogFileReadSize));
+  riplog::LogText text =
+      riplog::ReadNewLogText(logPath, stored, riplog::ReadRule::Vellora(s.MaxLogFileReadSize));
   if (text.failure == riplog::ReadFailure::OpenFailed) {
     if (!Wait(kLogOpenFailureWaitMs)) return PassEnd::Next;
     Report(2, "", kNoContact);
@@ -291,7 +308,7 @@ RipMonitor::PassEnd RipMonitor::RunPassSteps() {
   ShowJobState(running, sw);
 
   // 12. The position for the next pass.
-  riplog::WriteLogPointer(pointerPath, pointer);
+  SavePointer(pointer);
   slot.LogPointer = pointer;
   text = riplog::LogText();  // the buffer is not kept through the wait
   Wait(kPassWaitMs);

@@ -13,9 +13,10 @@
 #include <string>
 
 #include "core/runtime.h"
-#include "riptrack/job_parser.h"
 #include "riplog/keyword_line.h"
 #include "riplog/log_text.h"
+#include "riplog/pointer_store.h"
+#include "riptrack/job_parser.h"
 #include "riptrack/rip_job_lists.h"
 #include "riptrack/rip_services.h"
 
@@ -81,8 +82,12 @@ class RipMonitor {
   bool IsRipRunning(const core::SettingsStore& s, const std::string& swFolder);
   void DecideInputOpen(const core::SettingsStore& s, bool running, const std::string& logPath);
   // The lines of the read through the state machine; returns the advanced pointer.
-  int64_t ReadLines(const riplog::LogText& text, int64_t storedPointer, const core::SettingsStore& s);
+  int64_t ReadLines(const riplog::LogText& text, int64_t storedPointer,
+                    const core::SettingsStore& s);
   void ShowJobState(bool running, const std::string& swFolder);
+  // Stores the log position; the first time the pointer file cannot be written,
+  // says so in the program log and the error state.
+  void SavePointer(int64_t pointer);
 
   core::Runtime& rt_;
   const int rip_;
@@ -94,6 +99,7 @@ class RipMonitor {
   bool reconnect_ = true;
   std::string pendingStatus_;
   bool statusPending_ = false;
+  riplog::PointerStore pointer_;
   JobParser parser_;
   riplog::KeywordLine line_{riplog::Deliverable::Vellora};
 };

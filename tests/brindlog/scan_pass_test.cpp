@@ -290,6 +290,59 @@ TEST_F(ScanPassTest, LogFaults) {
   EXPECT_TRUE(test::Exists(xml + "/late.xml"));
 }
 
+TEST_F(ScanPassTest, ThePointerFileIsWrittenOnlyWhenThePointerMoves) {
+  Append("PUBLISHING\r\nSetup loaded: S\r\nJob Completed: a\r\n");
+  Pass();
+  // The same position in other words: a rewrite would make it "%d\r\n" again.
+  const std::string marked = "0" + ReadFile(rip + "/LogFilePointer");
+  test::WriteFile(rip + "/LogFilePointer", marked);
+  Pass();
+  Pass();
+  EXPECT_EQ(ReadFile(rip + "/LogFilePointer"), marked);
+  Append("Setup loaded: S\r\n");
+  Pass();
+  EXPECT_EQ(ReadFile(rip + "/LogFilePointer"), marked) << "a job in progress";
+  Append("Job Completed: b\r\n");
+  Pass();
+  EXPECT_EQ(ReadFile(rip + "/LogFilePointer"), std::to_string(LogSize() - 2) + "\r\n");
+}
+
+TEST_F(ScanPassTest, AnUnwritablePointerFileWritesEachJobOnceAndSaysSoOnce) {
+  const std::string pointerFile = rip + "/LogFilePointer";
+  test::MakeDirs(pointerFile);    // something that is no file under its name
+  std::vector<std::string> told;  // what reaches the journal, debug log or not
+  runner->SetProblemReporter([&](const std::string& line) { told.push_back(line); });
+  Append(
+      "PUBLISHING\r\nSetup loaded: S\r\nJob Completed: a\r\nSetup loaded: S\r\nJob "
+      "Completed: b\r\n");
+  Messages first = Pass();
+  EXPECT_EQ(JobFiles(), (std::vector<std::string>{"a.xml", "b.xml"}));
+  const std::string message =
+      "ERROR: Unable to write log pointer file " + rip + "\\LogFilePointer (";
+  ASSERT_FALSE(first.empty());
+  EXPECT_TRUE(first.back().starts_with(message)) << first.back();
+  std::filesystem::remove(xml + "/a.xml");
+  std::filesystem::remove(xml + "/b.xml");
+  for (int pass = 0; pass < 3; ++pass) {
+    Messages m = Pass();
+    EXPECT_EQ(m.back(), "INFO: LogFile read (2 bytes)") << "said once";
+  }
+  EXPECT_TRUE(JobFiles().empty()) << "no job is written twice";
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_EQ(told[0], first.back());
+  Append("Setup loaded: S\r\nJob Completed: c\r\n");
+  Pass();
+  EXPECT_EQ(JobFiles(), (std::vector<std::string>{"c.xml"}));
+
+  // Writable again: the position goes into the file, and a restart goes on there.
+  std::filesystem::remove(pointerFile);
+  Pass();
+  EXPECT_EQ(Pointer(), LogSize() - 2);
+  Start();
+  Pass();
+  EXPECT_EQ(JobFiles(), (std::vector<std::string>{"c.xml"}));
+}
+
 TEST_F(ScanPassTest, NothingIsWrittenWithoutALegalXmlFolder) {
   Append("PUBLISHING\r\nSetup loaded: S\r\nJob Completed: job\r\n");
   test::MakeDirs(dir / "relative");
