@@ -54,6 +54,10 @@ bool ScanPass::CheckRip() {
 
 void ScanPass::RunScanPass() {
   if (!CheckRip()) return;
+  if (!ripFolderCleared_) {
+    platform::RemoveStaleTemporaries(ripFolder_);  // the pointer file's
+    ripFolderCleared_ = true;
+  }
 
   int64_t stored = pointerStore_.Load();
   riplog::LogText text = riplog::ReadNewLogText(logPath_, stored, riplog::ReadRule::Brindlog());
@@ -155,6 +159,10 @@ void ScanPassRunner::RunPassAndWriteStatus() {
   if (!JmfWriter::IsUsableFolder(jmf_.folder())) {
     log_.Write("Illegal XML log folder %s\r\n", jmf_.folder().c_str());
     return;
+  }
+  if (!xmlFolderCleared_) {
+    platform::RemoveStaleTemporariesWithSubfolders(jmf_.folder());
+    xmlFolderCleared_ = true;
   }
   pass_.RunScanPass();
   jmf_.WriteStatusJmf(pass_.InputOpen() ? 0 : 1);

@@ -57,6 +57,7 @@ class ScanPass {
   // The pointer file, and the position in memory while it cannot be written: a job
   // is written once per run even then.
   riplog::PointerStore pointerStore_;
+  bool ripFolderCleared_ = false;
 
   bool running_ = false;
   bool inputOpen_ = false;
@@ -70,7 +71,10 @@ class ScanPass {
 };
 
 // What the service runs every five seconds: the pass, then "RipStatus.xml" with 0
-// when the input is open and 1 otherwise. Without a usable XMLfolder neither runs:
+// when the input is open and 1 otherwise. The first time the XMLfolder (and, in the
+// pass, the RIP folder) can be used, the hidden temporaries that an earlier run of
+// the daemon left there when it was ended in the middle of a write are removed (in
+// the setup subfolders too). Without a usable XMLfolder neither runs:
 // "Illegal XML log folder" is said at every pass, and the log waits (its pointer
 // unmoved) until the folder is there, so no finished job is lost meanwhile. It also
 // sends the echo's one problem line (no ICMP socket permitted) to the debug log while
@@ -89,6 +93,7 @@ class ScanPassRunner : public PassRunner {
   DebugLog& log_;
   JmfWriter jmf_;
   ScanPass pass_;
+  bool xmlFolderCleared_ = false;
 };
 
 // The pass factory of the service (computer name from the system).

@@ -70,6 +70,11 @@ bool InstallService(const ServiceManager& m, const std::vector<std::string>& fol
     p.XMLfolder = folders[1];
   }
   std::string config = ParametersFilePath();
+  // An installation that was ended while writing may have left its temporaries.
+  if (size_t slash = config.find_last_of('/'); slash != std::string::npos && slash > 0) {
+    platform::RemoveStaleTemporaries(config.substr(0, slash));
+  }
+  platform::RemoveStaleTemporaries(m.unitFolder);
   if (!SaveParameters(config, p)) {
     log.Write("Couldn't write the parameters to %s", config.c_str());
     return false;

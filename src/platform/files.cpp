@@ -448,6 +448,19 @@ int RemoveStaleTemporaries(std::string_view folder) {
   return removed;
 }
 
+int RemoveStaleTemporariesWithSubfolders(std::string_view folder) {
+  int removed = RemoveStaleTemporaries(folder);
+  DirectoryEnumerator e;
+  DirEntry entry;
+  if (!e.Open(folder, "*.*")) return removed;
+  while (e.Next(entry)) {
+    if (entry.isDirectory && !entry.isSymlink && !entry.isHidden) {
+      removed += RemoveStaleTemporaries(std::string(folder) + "\\" + entry.name);
+    }
+  }
+  return removed;
+}
+
 bool IsHeldOpenByProcessScan(std::string_view path) {
   struct stat st {};
   if (::stat(ToOsPath(path).c_str(), &st) != 0) return false;

@@ -67,9 +67,14 @@ bool CopyFileOverwrite(std::string_view src, std::string_view dst);
 // never gone before dst is complete.
 bool MoveFileReplace(std::string_view src, std::string_view dst);
 
-// Deletes the temporaries that copies by this host's processes that no longer run
-// left in the folder (a crash during a copy across file systems). Returns how many.
+// Deletes the temporaries that writes by this host's processes that no longer run
+// left in the folder (a crash during a copy across file systems or during the write
+// of a file that is replaced whole). Returns how many.
 int RemoveStaleTemporaries(std::string_view folder);
+// The same for the folder and each of its subfolders one level down (not hidden ones,
+// not links to folders elsewhere): where files are written into subfolders named
+// after a page format, a publication or a setup.
+int RemoveStaleTemporariesWithSubfolders(std::string_view folder);
 
 // The exclusive-open test: opens the file for reading and writing and checks that no
 // other open handle exists (a write lease, or a scan of /proc where leases are not

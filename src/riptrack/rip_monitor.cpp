@@ -72,6 +72,10 @@ void RipMonitor::Begin() {
   rt_.display.SetRipLamp(rip_, RipLamp::Input, Lamp::Red);
   rt_.display.SetRipLamp(rip_, RipLamp::Job, Lamp::Yellow);
   parser_.Clear();
+  // A program that ended while writing a pointer file (or Vellora.ini, or the copy
+  // of a full log) left its hidden temporary in the program folder; only those of
+  // processes that are gone are removed, so the other monitors' writes are safe.
+  platform::RemoveStaleTemporaries(rt_.programFolder);
   if (!connection_) connection_ = services_.OpenRipConnection(rip_);
   if (!connection_) connection_ = std::make_unique<RipConnection>();
   reconnect_ = true;

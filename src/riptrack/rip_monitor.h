@@ -55,7 +55,8 @@ class RipMonitor {
 
   // The start of the thread: the stop request and InputOpen cleared, the running and
   // input lamps red and the job lamp yellow, the parser's texts cleared, the
-  // monitor's own database connection opened and marked for connecting.
+  // temporaries of ended processes cleared from the program folder, the monitor's own
+  // database connection opened and marked for connecting.
   void Begin();
   // One pass, its waits included.
   PassEnd RunPass();

@@ -13,6 +13,7 @@
 #include "riplog/log_pointer.h"
 #include "support/hold_open.h"
 #include "support/temp_dir.h"
+#include "support/temporaries.h"
 
 namespace vellora::brindlog {
 namespace {
@@ -341,6 +342,25 @@ TEST_F(ScanPassTest, AnUnwritablePointerFileWritesEachJobOnceAndSaysSoOnce) {
   Start();
   Pass();
   EXPECT_EQ(JobFiles(), (std::vector<std::string>{"c.xml"}));
+}
+
+TEST_F(ScanPassTest, AStartClearsTemporariesOfEndedProcesses) {
+  Append("PUBLISHING\r\n");
+  test::MakeDirs(xml + "/News");
+  const pid_t gone = test::GonePid();
+  const std::vector<std::string> stale{xml + "/" + test::TemporaryName("job.xml", gone),
+                                       xml + "/" + test::TemporaryName("RipStatus.xml", gone),
+                                       xml + "/News/" + test::TemporaryName("job.xml", gone),
+                                       rip + "/" + test::TemporaryName("LogFilePointer", gone)};
+  const std::vector<std::string> kept{xml + "/" + test::TemporaryName("a.xml", getpid()),
+                                      xml + "/" + test::TemporaryName("b.xml", gone, "elsewhere"),
+                                      rip + "/" + test::TemporaryName("LogFilePointer", getpid())};
+  for (const auto& f : stale) test::WriteFile(f, "x");
+  for (const auto& f : kept) test::WriteFile(f, "x");
+  Start();
+  Pass();
+  for (const auto& f : stale) EXPECT_FALSE(test::Exists(f)) << f;
+  for (const auto& f : kept) EXPECT_TRUE(test::Exists(f)) << f;
 }
 
 TEST_F(ScanPassTest, NothingIsWrittenWithoutALegalXmlFolder) {

@@ -13,6 +13,7 @@
 
 #include "riptrack/monitor_site.h"
 #include "support/hold_open.h"
+#include "support/temporaries.h"
 
 namespace vellora::riptrack {
 namespace {
@@ -480,6 +481,22 @@ TEST(RipMonitor, ThePointerFileIsWrittenOnlyWhenThePointerMoves) {
   site.Pass();
   EXPECT_EQ(ReadFile(site.pointerFile), std::to_string(ReadFile(site.log).size() - 2) + "\r\n");
   EXPECT_EQ(site.Jobs().size(), 2u);
+}
+
+TEST(RipMonitor, AStartClearsPointerTemporariesOfEndedProcesses) {
+  MonitorSite site;
+  WriteFile(site.log, kStartLines);
+  const pid_t gone = test::GonePid();
+  const std::string stale = test::TemporaryName("LogFilePointer1", gone);
+  const std::string staleIni = test::TemporaryName("Vellora.ini", gone);
+  const std::string live = test::TemporaryName("LogFilePointer2", getpid());
+  const std::string otherHost = test::TemporaryName("LogFilePointer3", gone, "elsewhere");
+  for (const auto& name : {stale, staleIni, live, otherHost}) WriteFile(site.dir / name, "12\r\n");
+  site.Start();
+  EXPECT_FALSE(Exists(site.dir / stale));
+  EXPECT_FALSE(Exists(site.dir / staleIni));
+  EXPECT_TRUE(Exists(site.dir / live)) << "a running program's write in progress";
+  EXPECT_TRUE(Exists(site.dir / otherHost)) << "another host's process is not ours to judge";
 }
 
 TEST(RipMonitor, AnUnwritablePointerFileReportsEachJobOnceAndSaysSoOnce) {
