@@ -100,7 +100,7 @@ void ScanPass::RunScanPass() {
     std::string line =
         "ERROR: Unable to write log pointer file " + pointerStore_.path() + " (" + reason + ")";
     log_.Write("%s", line.c_str());
-    if (report_) report_(line);
+    TellProblem(line);
   }
 }
 
@@ -158,8 +158,11 @@ ScanPassRunner::~ScanPassRunner() {
 void ScanPassRunner::RunPassAndWriteStatus() {
   if (!JmfWriter::IsUsableFolder(jmf_.folder())) {
     log_.Write("Illegal XML log folder %s\r\n", jmf_.folder().c_str());
+    if (!xmlFolderIllegal_) pass_.TellProblem("Illegal XML log folder " + jmf_.folder());
+    xmlFolderIllegal_ = true;
     return;
   }
+  xmlFolderIllegal_ = false;
   if (!xmlFolderCleared_) {
     platform::RemoveStaleTemporariesWithSubfolders(jmf_.folder());
     xmlFolderCleared_ = true;

@@ -29,6 +29,9 @@ class ScanPass {
   ScanPass(const Parameters& p, DebugLog& log, JmfWriter& jmf);
 
   void SetProblemReporter(ProblemReporter report) { report_ = std::move(report); }
+  void TellProblem(const std::string& line) const {
+    if (report_) report_(line);
+  }
 
   // One pass; every failure is reported in the debug log and ends the pass.
   void RunScanPass();
@@ -74,11 +77,11 @@ class ScanPass {
 // when the input is open and 1 otherwise. The first time the XMLfolder (and, in the
 // pass, the RIP folder) can be used, the hidden temporaries that an earlier run of
 // the daemon left there when it was ended in the middle of a write are removed (in
-// the setup subfolders too). Without a usable XMLfolder neither runs:
-// "Illegal XML log folder" is said at every pass, and the log waits (its pointer
-// unmoved) until the folder is there, so no finished job is lost meanwhile. It also
-// sends the echo's one problem line (no ICMP socket permitted) to the debug log while
-// it exists.
+// the setup subfolders too). Without a usable XMLfolder neither runs: "Illegal XML
+// log folder" is said at every pass (and once to the journal), and the log waits,
+// its pointer unmoved, until the folder is there, so no finished job is lost
+// meanwhile. It also sends the echo's one problem line (no ICMP socket permitted) to
+// the debug log while it exists.
 class ScanPassRunner : public PassRunner {
  public:
   ScanPassRunner(const Parameters& p, DebugLog& log, std::string computerName);
@@ -94,6 +97,7 @@ class ScanPassRunner : public PassRunner {
   JmfWriter jmf_;
   ScanPass pass_;
   bool xmlFolderCleared_ = false;
+  bool xmlFolderIllegal_ = false;  // told to the journal while it lasts
 };
 
 // The pass factory of the service (computer name from the system).

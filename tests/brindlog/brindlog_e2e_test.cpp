@@ -285,6 +285,26 @@ TEST(BrindlogFaults, AnEmptyXmlFolderWritesNothing) {
   }
 }
 
+TEST(BrindlogFaults, AnUnwritablePointerFileIsToldOnceAndNoJobComesTwice) {
+  Site site;
+  test::MakeDirs(site.rip + "/LogFilePointer");  // something that is no file under its name
+  test::WriteFile(site.log, "PUBLISHING\r\nSetup loaded: S\r\nJob Completed: once\r\n");
+  site.StartBrindlog();
+  ASSERT_TRUE(site.WaitFile("once.xml"));
+  site.WaitPasses(1);
+  std::filesystem::remove(site.xml + "/once.xml");
+  site.WaitPasses(3);
+  site.StopBrindlog();
+  EXPECT_FALSE(test::Exists(site.xml + "/once.xml"));
+  const std::string told =
+      "ERROR: Unable to write log pointer file " + site.rip + "\\LogFilePointer (Is a directory)";
+  EXPECT_EQ(test::CountMessages(site.debug, told), 1u);
+  std::string out = ReadFile(site.dir / "brindlog.out");
+  size_t at = out.find("Brindlog: " + told + "\n");
+  ASSERT_NE(at, std::string::npos) << out;
+  EXPECT_EQ(out.find(told, at + told.size()), std::string::npos) << out;
+}
+
 // A read-only mount over the XMLfolder (root is not stopped by permission bits).
 class ReadOnly {
  public:
