@@ -32,7 +32,7 @@ std::string JmfTimeStamp(const platform::LocalTime& t) {
 std::string JobJmfText(std::string_view timeStamp, std::string_view computerName,
                        const JobJmfValues& v) {
   return Head(timeStamp, computerName, "Notification") +
-         "    <Notification Class=\"Event\" Type=\"RipJob\">\r\n" + "      <riplog::RipJob Status=\"" +
+         "    <Notification Class=\"Event\" Type=\"RipJob\">\r\n" + "      <RipJob Status=\"" +
          Str(v.status) + "\" FileName=\"" + Str(v.fileName) + "\" Setup=\"" + Str(v.setup) +
          "\" JobTime=\"" + Str(v.jobTime) + "\" Message=\"" + Str(v.message) + "\" />\r\n" +
          "    </Notification>\r\n  </Signal>\r\n</JMF>\r\n";

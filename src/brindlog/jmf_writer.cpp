@@ -5,6 +5,7 @@
 #include "brindlog/jmf_text.h"
 #include "brindlog/xml_text.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 
 namespace vellora::brindlog {
 namespace {
@@ -36,6 +37,11 @@ JmfWriter::JmfWriter(std::string xmlFolder, bool useSetupSubfolders, DebugLog& l
       log_(log),
       sender_(Attribute(std::string_view(computerName).substr(0, kComputerNameLimit))) {}
 
+bool JmfWriter::IsUsableFolder(std::string_view xmlFolder) {
+  return !xmlFolder.empty() && platform::ToOsPath(xmlFolder).starts_with('/') &&
+         platform::IsEnterableDirectory(xmlFolder);
+}
+
 bool JmfWriter::WriteJobJmf(std::string_view name, riplog::JobStatus status,
                             std::string_view message, std::string_view setup,
                             std::string_view jobTime) {
@@ -48,7 +54,8 @@ bool JmfWriter::WriteJobJmf(std::string_view name, riplog::JobStatus status,
                                    {StatusWord(status), xmlName, xmlSetup, xmlJobTime, xmlMessage});
 
   // The name goes into the path untrimmed, as it was passed.
-  JobFileLocation at = LocateJobFile(xmlFolder_, useSetupSubfolders_, escapedSetup, name);
+  JobFileLocation at = LocateJobFile(xmlFolder_, useSetupSubfolders_, escapedSetup, name,
+                                     platform::MaxNameLength(xmlFolder_));
   if (!at.folder.empty()) platform::CreateFolder(at.folder);  // an existing one is fine
   return WriteFile(at.path, content);
 }
@@ -56,7 +63,7 @@ bool JmfWriter::WriteJobJmf(std::string_view name, riplog::JobStatus status,
 bool JmfWriter::WriteStatusJmf(int flag) {
   std::string content =
       StatusJmfText(JmfTimeStamp(now_()), sender_, flag == 0 ? "Running" : "Not running");
-  return WriteFile(xmlFolder_ + "\\RipStatus.xml", content);
+  return WriteFile(xmlFolder_ + "\\" + kStatusFileName, content);
 }
 
 bool JmfWriter::WriteFile(const std::string& path, const std::string& content) {

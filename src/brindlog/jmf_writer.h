@@ -26,6 +26,13 @@ class JmfWriter {
   // flag 0: "Running", otherwise "Not running".
   bool WriteStatusJmf(int flag);
 
+  // An XMLfolder the files may go into: given as a full path (a relative one would
+  // be taken from wherever the daemon was started, the root under systemd; an empty
+  // one would put the files into the root itself) and naming a folder that can be
+  // entered.
+  static bool IsUsableFolder(std::string_view xmlFolder);
+  const std::string& folder() const { return xmlFolder_; }
+
   // The clock of the time stamps (tests fix it).
   void SetClock(platform::LocalTime (*now)()) { now_ = now; }
 

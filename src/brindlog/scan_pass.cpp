@@ -1,6 +1,8 @@
 // The scan pass and its state machine.
 #include "brindlog/scan_pass.h"
 
+#include <cstdio>
+
 #include "net/echo.h"
 #include "net/reachability.h"
 #include "platform/files.h"
@@ -17,9 +19,13 @@ ScanPass::ScanPass(const Parameters& p, DebugLog& log, JmfWriter& jmf)
     : ripFolder_(p.RipInstallFolder),
       logPath_(riplog::BrindlogLogPath(p.RipInstallFolder)),
       inUsePath_(p.RipInstallFolder + "\\SW\\Config\\inUse"),
-      pointerPath_(riplog::BrindlogPointerPath(p.RipInstallFolder)),
       log_(log),
-      jmf_(jmf) {}
+      jmf_(jmf),
+      report_([](const std::string& line) {
+        std::fprintf(stderr, "%s: %s\n", kServiceName, line.c_str());
+        std::fflush(stderr);
+      }),
+      pointerStore_(riplog::BrindlogPointerPath(p.RipInstallFolder)) {}
 
 bool ScanPass::CheckRip() {
   if (!net::IsFolderReachable(ripFolder_)) {
@@ -48,10 +54,13 @@ bool ScanPass::CheckRip() {
 
 void ScanPass::RunScanPass() {
   if (!CheckRip()) return;
+  if (!ripFolderCleared_) {
+    platform::RemoveStaleTemporaries(ripFolder_);  // the pointer file's
+    ripFolderCleared_ = true;
+  }
 
-  int64_t stored = riplog::ReadLogPointer(pointerPath_);
-  riplog::LogText text =
-      riplog::ReadNewLogText(logPath_, stored, riplog::ReadRule::Brindlog());
+  int64_t stored = pointerStore_.Load();
+  riplog::LogText text = riplog::ReadNewLogText(logPath_, stored, riplog::ReadRule::Brindlog());
   if (text.failure == riplog::ReadFailure::OpenFailed) {
     log_.Write("ERROR: Unable to open file %s", logPath_.c_str());
     inputOpen_ = false;
@@ -84,7 +93,15 @@ void ScanPass::RunScanPass() {
     if (!line.terminated) break;
     FeedLine(line);
   }
-  riplog::WriteLogPointer(pointerPath_, pointer_);
+  std::string reason;
+  if (pointerStore_.Save(pointer_, &reason) == riplog::PointerStore::Saved::FirstFailure) {
+    // Said once: the position stays in memory, so no job file is written twice in
+    // this run, but a restart would go back to the file's older position.
+    std::string line =
+        "ERROR: Unable to write log pointer file " + pointerStore_.path() + " (" + reason + ")";
+    log_.Write("%s", line.c_str());
+    TellProblem(line);
+  }
 }
 
 void ScanPass::FeedLine(const riplog::LogLine& line) {
@@ -117,8 +134,7 @@ void ScanPass::FinishJob(const riplog::LogLine& line) {
   if (line_.ClosesAsFailed()) {
     jmf_.WriteJobJmf(name, riplog::JobStatus::Error, job_.ErrorText, job_.Setup, job_.JobTime);
   } else if (warned_) {
-    jmf_.WriteJobJmf(name, riplog::JobStatus::Warning, job_.WarningText, job_.Setup,
-                     job_.JobTime);
+    jmf_.WriteJobJmf(name, riplog::JobStatus::Warning, job_.WarningText, job_.Setup, job_.JobTime);
   } else {
     jmf_.WriteJobJmf(name, riplog::JobStatus::Success, "", job_.Setup, job_.JobTime);
   }
@@ -129,7 +145,8 @@ void ScanPass::FinishJob(const riplog::LogLine& line) {
 }
 
 ScanPassRunner::ScanPassRunner(const Parameters& p, DebugLog& log, std::string computerName)
-    : jmf_(p.XMLfolder, p.UsePageSetupNameAsSubDirectory != 0, log, std::move(computerName)),
+    : log_(log),
+      jmf_(p.XMLfolder, p.UsePageSetupNameAsSubDirectory != 0, log, std::move(computerName)),
       pass_(p, log, jmf_) {
   net::SetEchoProblemReporter([&log](const std::string& line) { log.Write("%s", line.c_str()); });
 }
@@ -139,6 +156,17 @@ ScanPassRunner::~ScanPassRunner() {
 }
 
 void ScanPassRunner::RunPassAndWriteStatus() {
+  if (!JmfWriter::IsUsableFolder(jmf_.folder())) {
+    log_.Write("Illegal XML log folder %s\r\n", jmf_.folder().c_str());
+    if (!xmlFolderIllegal_) pass_.TellProblem("Illegal XML log folder " + jmf_.folder());
+    xmlFolderIllegal_ = true;
+    return;
+  }
+  xmlFolderIllegal_ = false;
+  if (!xmlFolderCleared_) {
+    platform::RemoveStaleTemporariesWithSubfolders(jmf_.folder());
+    xmlFolderCleared_ = true;
+  }
   pass_.RunScanPass();
   jmf_.WriteStatusJmf(pass_.InputOpen() ? 0 : 1);
 }

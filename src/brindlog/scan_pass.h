@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -14,13 +15,23 @@
 #include "brindlog/service_host.h"
 #include "riplog/keyword_line.h"
 #include "riplog/line_cursor.h"
+#include "riplog/pointer_store.h"
 #include "riplog/rip_job.h"
 
 namespace vellora::brindlog {
 
+// Where the problems go that an administrator must hear of even with the debug log
+// off (the journal, by standard error).
+using ProblemReporter = std::function<void(const std::string& line)>;
+
 class ScanPass {
  public:
   ScanPass(const Parameters& p, DebugLog& log, JmfWriter& jmf);
+
+  void SetProblemReporter(ProblemReporter report) { report_ = std::move(report); }
+  void TellProblem(const std::string& line) const {
+    if (report_) report_(line);
+  }
 
   // One pass; every failure is reported in the debug log and ends the pass.
   void RunScanPass();
@@ -43,9 +54,13 @@ class ScanPass {
   std::string ripFolder_;
   std::string logPath_;
   std::string inUsePath_;
-  std::string pointerPath_;
   DebugLog& log_;
   JmfWriter& jmf_;
+  ProblemReporter report_;
+  // The pointer file, and the position in memory while it cannot be written: a job
+  // is written once per run even then.
+  riplog::PointerStore pointerStore_;
+  bool ripFolderCleared_ = false;
 
   bool running_ = false;
   bool inputOpen_ = false;
@@ -59,20 +74,30 @@ class ScanPass {
 };
 
 // What the service runs every five seconds: the pass, then "RipStatus.xml" with 0
-// when the input is open and 1 otherwise. It also sends the echo's one problem line
-// (no ICMP socket permitted) to the debug log while it exists.
+// when the input is open and 1 otherwise. The first time the XMLfolder (and, in the
+// pass, the RIP folder) can be used, the hidden temporaries that an earlier run of
+// the daemon left there when it was ended in the middle of a write are removed (in
+// the setup subfolders too). Without a usable XMLfolder neither runs: "Illegal XML
+// log folder" is said at every pass (and once to the journal), and the log waits,
+// its pointer unmoved, until the folder is there, so no finished job is lost
+// meanwhile. It also sends the echo's one problem line (no ICMP socket permitted) to
+// the debug log while it exists.
 class ScanPassRunner : public PassRunner {
  public:
   ScanPassRunner(const Parameters& p, DebugLog& log, std::string computerName);
   ~ScanPassRunner() override;
   void RunPassAndWriteStatus() override;
+  void SetProblemReporter(ProblemReporter report) { pass_.SetProblemReporter(std::move(report)); }
 
   const ScanPass& pass() const { return pass_; }
   JmfWriter& jmf() { return jmf_; }
 
  private:
+  DebugLog& log_;
   JmfWriter jmf_;
   ScanPass pass_;
+  bool xmlFolderCleared_ = false;
+  bool xmlFolderIllegal_ = false;  // told to the journal while it lasts
 };
 
 // The pass factory of the service (computer name from the system).

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "brindlog/jmf_writer.h"
 #include "platform/files.h"
 #include "platform/pacing.h"
 #include "platform/process.h"
@@ -69,6 +70,11 @@ bool InstallService(const ServiceManager& m, const std::vector<std::string>& fol
     p.XMLfolder = folders[1];
   }
   std::string config = ParametersFilePath();
+  // An installation that was ended while writing may have left its temporaries.
+  if (size_t slash = config.find_last_of('/'); slash != std::string::npos && slash > 0) {
+    platform::RemoveStaleTemporaries(config.substr(0, slash));
+  }
+  platform::RemoveStaleTemporaries(m.unitFolder);
   if (!SaveParameters(config, p)) {
     log.Write("Couldn't write the parameters to %s", config.c_str());
     return false;
@@ -113,7 +119,7 @@ int RunService(const PassFactory& makePass, double timeScale) {
   if (!platform::IsEnterableDirectory(p.RipInstallFolder)) {
     log.Write("Illegal Rip folder %s\r\n", p.RipInstallFolder.c_str());
   }
-  if (!platform::IsEnterableDirectory(p.XMLfolder)) {
+  if (!JmfWriter::IsUsableFolder(p.XMLfolder)) {
     log.Write("Illegal XML log folder %s\r\n", p.XMLfolder.c_str());
   }
   log.Write("Registry settings: RipInstallFolder=%s", p.RipInstallFolder.c_str());

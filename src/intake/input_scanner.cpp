@@ -41,16 +41,8 @@ void InputScanner::RemoveStaleCopies() {
   for (const std::string& folder : folders) {
     if (rt_.Stopping()) return;
     if (!net::IsFolderReachable(folder)) continue;
-    platform::RemoveStaleTemporaries(folder);
     // Page-format and publication subfolders receive copies too.
-    platform::DirectoryEnumerator e;
-    platform::DirEntry entry;
-    if (!e.Open(folder, "*.*")) continue;
-    while (e.Next(entry)) {
-      if (entry.isDirectory && !entry.isSymlink && !entry.isHidden) {
-        platform::RemoveStaleTemporaries(folder + "\\" + entry.name);
-      }
-    }
+    platform::RemoveStaleTemporariesWithSubfolders(folder);
   }
 }
 

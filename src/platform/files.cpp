@@ -104,6 +104,13 @@ std::string TempPathBeside(const std::string& osTarget) {
   return dir == "/" ? "/" + name : dir + "/" + name;
 }
 
+// The system's words for an error number.
+std::string ErrorText(int err) {
+  char buf[256];
+  // The GNU strerror_r: it returns the text, in buf or in a static table.
+  return ::strerror_r(err, buf, sizeof buf);
+}
+
 void SyncDirectoryOf(const std::string& osPath) {
   Fd dir(::open(OsDirOf(osPath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dir.ok()) ::fsync(dir.get());
@@ -311,25 +318,33 @@ bool CreateOrReplace(std::string_view path, std::string_view data) {
   return ::close(fd.Release()) == 0 && ok;
 }
 
-bool ReplaceAtomically(std::string_view path, std::string_view data) {
-  return ReplaceFileAtomically(path, data) == ReplaceOutcome::Replaced;
+bool ReplaceAtomically(std::string_view path, std::string_view data, std::string* reason) {
+  return ReplaceFileAtomically(path, data, reason) == ReplaceOutcome::Replaced;
 }
 
-ReplaceOutcome ReplaceFileAtomically(std::string_view path, std::string_view data) {
+ReplaceOutcome ReplaceFileAtomically(std::string_view path, std::string_view data,
+                                     std::string* reason) {
+  // The reason is taken before the clean-up, whose own calls would overwrite errno.
+  auto fail = [reason](ReplaceOutcome outcome) {
+    if (reason != nullptr) *reason = ErrorText(errno);
+    return outcome;
+  };
   std::string os = ToOsPath(path);
   std::string tmp = TempPathBeside(os);
   Fd fd(::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-  if (!fd.ok()) return ReplaceOutcome::CreateFailed;
+  if (!fd.ok()) return fail(ReplaceOutcome::CreateFailed);
   bool ok = WriteAll(fd.get(), data) && ::fsync(fd.get()) == 0;
   if (::close(fd.Release()) != 0) ok = false;
   if (!ok) {
+    ReplaceOutcome outcome = fail(ReplaceOutcome::WriteFailed);
     ::unlink(tmp.c_str());
-    return ReplaceOutcome::WriteFailed;
+    return outcome;
   }
   if (::rename(tmp.c_str(), os.c_str()) != 0) {
     // A folder (or the like) under the final name: the file cannot be created there.
+    ReplaceOutcome outcome = fail(ReplaceOutcome::CreateFailed);
     ::unlink(tmp.c_str());
-    return ReplaceOutcome::CreateFailed;
+    return outcome;
   }
   SyncDirectoryOf(os);
   return ReplaceOutcome::Replaced;
@@ -565,6 +580,11 @@ bool CreateFolder(std::string_view path) {
   return errno == EEXIST && ::stat(os.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+size_t MaxNameLength(std::string_view folder) {
+  long n = ::pathconf(ToOsPath(folder).c_str(), _PC_NAME_MAX);
+  return n > 0 ? static_cast<size_t>(n) : 255;
+}
+
 namespace {
 
 // Copies a regular file to a temporary beside the destination and renames it into
@@ -679,6 +699,19 @@ void SetInUseProblemReporter(std::function<void(const std::string&)> reporter) {
   // A new run (an engine started again in the same process) reports afresh.
   if (reporter) g_inUseBlindReported = false;
   g_inUseReporter = std::move(reporter);
+}
+
+int RemoveStaleTemporariesWithSubfolders(std::string_view folder) {
+  int removed = RemoveStaleTemporaries(folder);
+  DirectoryEnumerator e;
+  DirEntry entry;
+  if (!e.Open(folder, "*.*")) return removed;
+  while (e.Next(entry)) {
+    if (entry.isDirectory && !entry.isSymlink && !entry.isHidden) {
+      removed += RemoveStaleTemporaries(std::string(folder) + "\\" + entry.name);
+    }
+  }
+  return removed;
 }
 
 bool IsHeldOpenByProcessScan(std::string_view path) {

@@ -43,12 +43,14 @@ bool AppendAndClose(std::string_view path, std::string_view data);
 bool CreateOrReplace(std::string_view path, std::string_view data);
 // Writes the bytes to a temporary file beside the target, flushes it to disk and
 // renames it over the target: readers see the old content or the new, never a mix.
-bool ReplaceAtomically(std::string_view path, std::string_view data);
+// On failure *reason (when given) receives the system's words for it.
+bool ReplaceAtomically(std::string_view path, std::string_view data, std::string* reason = nullptr);
 // The same, telling which step failed: the file could not be created (its folder is
 // missing or not writable, or something that is no file stands under its name), or
 // its bytes could not be written out (the disk is full). Nothing is left behind.
 enum class ReplaceOutcome { Replaced, CreateFailed, WriteFailed };
-ReplaceOutcome ReplaceFileAtomically(std::string_view path, std::string_view data);
+ReplaceOutcome ReplaceFileAtomically(std::string_view path, std::string_view data,
+                                     std::string* reason = nullptr);
 // Reads the whole of a file that is meant to be read whole (settings): Missing when
 // nothing stands under the name (why says so when a symbolic link leads nowhere),
 // NotAFile for a folder, a pipe or a device (never opened, so a pipe cannot stall the
@@ -71,6 +73,9 @@ bool ReadFileRange(std::string_view path, uint64_t offset, size_t maxBytes, std:
 bool DeleteFile(std::string_view path);
 // Creates one folder (not its parents). True when it exists afterwards.
 bool CreateFolder(std::string_view path);
+// The longest file name, in bytes, that the folder's file system takes; 255 when
+// the folder cannot be asked (it does not exist yet, for instance).
+size_t MaxNameLength(std::string_view folder);
 // Copies src over dst (an existing dst is replaced). The copy is written under a
 // temporary name in dst's folder and renamed into place; the last-write time is kept.
 bool CopyFileOverwrite(std::string_view src, std::string_view dst);
@@ -80,9 +85,14 @@ bool CopyFileOverwrite(std::string_view src, std::string_view dst);
 // never gone before dst is complete.
 bool MoveFileReplace(std::string_view src, std::string_view dst);
 
-// Deletes the temporaries that copies by this host's processes that no longer run
-// left in the folder (a crash during a copy across file systems). Returns how many.
+// Deletes the temporaries that writes by this host's processes that no longer run
+// left in the folder (a crash during a copy across file systems or during the write
+// of a file that is replaced whole). Returns how many.
 int RemoveStaleTemporaries(std::string_view folder);
+// The same for the folder and each of its subfolders one level down (not hidden ones,
+// not links to folders elsewhere): where files are written into subfolders named
+// after a page format, a publication or a setup.
+int RemoveStaleTemporariesWithSubfolders(std::string_view folder);
 
 // The exclusive-open test: opens the file for reading and writing and checks that no
 // other open handle exists (a write lease, or a scan of /proc where leases are not

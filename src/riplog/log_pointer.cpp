@@ -46,11 +46,12 @@ int64_t ReadLogPointer(std::string_view pointerPath) {
   return ParseLogPointer(text);
 }
 
-bool WriteLogPointer(std::string_view pointerPath, int64_t pointer) {
+bool WriteLogPointer(std::string_view pointerPath, int64_t pointer, std::string* reason) {
   char text[32];
   int n = std::snprintf(text, sizeof text, "%lld\r\n", static_cast<long long>(pointer));
   if (n <= 0) return false;
-  return platform::ReplaceAtomically(pointerPath, std::string_view(text, static_cast<size_t>(n)));
+  return platform::ReplaceAtomically(pointerPath, std::string_view(text, static_cast<size_t>(n)),
+                                     reason);
 }
 
 }  // namespace vellora::riplog

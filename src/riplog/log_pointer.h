@@ -30,8 +30,9 @@ int64_t ReadLogPointer(std::string_view pointerPath);
 
 // Stores the pointer with "%lld\r\n". The text goes to a temporary file beside the
 // pointer file, which is flushed and then renamed over it, so a crash leaves the old
-// pointer or the new one, never a torn one. False when the file cannot be written;
-// callers go on and write again at their next pass.
-bool WriteLogPointer(std::string_view pointerPath, int64_t pointer);
+// pointer or the new one, never a torn one. False when the file cannot be written,
+// with the system's reason in *reason when given; callers go on and write again at
+// their next pass.
+bool WriteLogPointer(std::string_view pointerPath, int64_t pointer, std::string* reason = nullptr);
 
 }  // namespace vellora::riplog

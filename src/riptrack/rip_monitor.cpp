@@ -47,7 +47,8 @@ RipMonitor::RipMonitor(core::Runtime& rt, core::RipIndex rip, RipJobLists& lists
       lists_(lists),
       services_(services),
       reloadRequests_(reloadRequests),
-      reloadSeen_(reloadRequests.load()) {}
+      reloadSeen_(reloadRequests.load()),
+      pointer_(riplog::VelloraPointerPath(rt.programFolder, rip.value)) {}
 
 int RipMonitor::Run() {
   Begin();
@@ -71,6 +72,10 @@ void RipMonitor::Begin() {
   rt_.display.SetRipLamp(rip_, RipLamp::Input, Lamp::Red);
   rt_.display.SetRipLamp(rip_, RipLamp::Job, Lamp::Yellow);
   parser_.Clear();
+  // A program that ended while writing a pointer file (or Vellora.ini, or the copy
+  // of a full log) left its hidden temporary in the program folder; only those of
+  // processes that are gone are removed, so the other monitors' writes are safe.
+  platform::RemoveStaleTemporaries(rt_.programFolder);
   if (!connection_) connection_ = services_.OpenRipConnection(rip_);
   reconnect_ = true;
 }
@@ -205,6 +210,18 @@ void RipMonitor::ShowJobState(bool running, const std::string& swFolder) {
   Report(running ? 1 : 0, "", "");
 }
 
+void RipMonitor::SavePointer(int64_t pointer) {
+  std::string reason;
+  if (pointer_.Save(pointer, &reason) != riplog::PointerStore::Saved::FirstFailure) return;
+  // The position stays in memory, so no job is reported twice in this run; but a
+  // restart would go back to the file's older position, which the operator must
+  // hear of.
+  rt_.logs.LogMessage("ERROR: Unable to write log pointer file %s (%s)", pointer_.path().c_str(),
+                      reason.c_str());
+  rt_.errors.SetErrorState(
+      1, "Unable to write RIP" + std::to_string(rip_.Number().value) + " log pointer file " + pointer_.path());
+}
+
 RipMonitor::PassEnd RipMonitor::RunPass() {
   PassEnd end = RunPassSteps();
   ShowStatus();
@@ -271,9 +288,12 @@ RipMonitor::PassEnd RipMonitor::RunPassSteps() {
   DecideInputOpen(s, running, logPath);
 
   // 9. What is new in the log.
-  const std::string pointerPath = riplog::VelloraPointerPath(rt_.programFolder, rip_.value);
   const unsigned reloads = reloadRequests_.load();
-  const int64_t stored = reloads != reloadSeen_ ? 0 : riplog::ReadLogPointer(pointerPath);
+  int64_t stored = pointer_.Load();
+  if (reloads != reloadSeen_) {
+    pointer_.Forget();
+    stored = 0;
+  }
   slot.LogPointer = stored;
   riplog::LogText text =
       riplog::ReadNewLogText(logPath, stored, riplog::ReadRule::Vellora(s.MaxLogFileReadSize));
@@ -296,7 +316,7 @@ RipMonitor::PassEnd RipMonitor::RunPassSteps() {
   ShowJobState(running, sw);
 
   // 12. The position for the next pass.
-  riplog::WriteLogPointer(pointerPath, pointer);
+  SavePointer(pointer);
   slot.LogPointer = pointer;
   text = riplog::LogText();  // the buffer is not kept through the wait
   Idle(kPassWaitMs);

@@ -15,6 +15,7 @@
 #include "core/runtime.h"
 #include "riplog/keyword_line.h"
 #include "riplog/log_text.h"
+#include "riplog/pointer_store.h"
 #include "riptrack/job_parser.h"
 #include "riptrack/rip_job_lists.h"
 #include "riptrack/rip_services.h"
@@ -54,7 +55,8 @@ class RipMonitor {
 
   // The start of the thread: the stop request and InputOpen cleared, the running and
   // input lamps red and the job lamp yellow, the parser's texts cleared, the
-  // monitor's own database connection opened and marked for connecting.
+  // temporaries of ended processes cleared from the program folder, the monitor's own
+  // database connection opened and marked for connecting.
   void Begin();
   // One pass, its waits included.
   PassEnd RunPass();
@@ -87,6 +89,9 @@ class RipMonitor {
   int64_t ReadLines(const riplog::LogText& text, int64_t storedPointer,
                     const core::SettingsStore& s);
   void ShowJobState(bool running, const std::string& swFolder);
+  // Stores the log position; the first time the pointer file cannot be written,
+  // says so in the program log and the error state.
+  void SavePointer(int64_t pointer);
 
   core::Runtime& rt_;
   const core::RipIndex rip_;
@@ -98,6 +103,7 @@ class RipMonitor {
   bool reconnect_ = true;
   std::string pendingStatus_;
   bool statusPending_ = false;
+  riplog::PointerStore pointer_;
   JobParser parser_;
   riplog::KeywordLine line_{riplog::Deliverable::Vellora};
 };

@@ -11,8 +11,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/system.h"
 #include "brindlog/jmf_checks.h"
+#include "platform/system.h"
 #include "support/child_process.h"
 #include "support/hold_open.h"
 #include "support/temp_dir.h"
@@ -256,13 +256,53 @@ TEST(BrindlogFaults, AnUnreachableRipFolderLeavesThePreviousStatus) {
 
 TEST(BrindlogFaults, AMissingXmlFolderIsReportedAndTriedAgain) {
   Site site(false, false);
-  test::WriteFile(site.log, "PUBLISHING\r\n");
+  test::WriteFile(site.log, "PUBLISHING\r\nSetup loaded: S\r\nJob Completed: meanwhile\r\n");
   site.StartBrindlog();
-  std::string message = "ERROR: Cannot create " + site.xml + "\\RipStatus.xml file";
-  ASSERT_TRUE(WaitFor([&] { return test::CountMessages(site.debug, message) >= 2; }, 15000));
-  EXPECT_EQ(test::CountMessages(site.debug, "Illegal XML log folder " + site.xml), 1u);
+  // Said at the start and at every pass; nothing is attempted, the log waits.
+  std::string message = "Illegal XML log folder " + site.xml;
+  ASSERT_TRUE(WaitFor([&] { return test::CountMessages(site.debug, message) >= 3; }, 15000));
+  EXPECT_EQ(site.Passes(), 0u);
   test::MakeDirs(site.xml);
   EXPECT_TRUE(site.WaitStatus("Not running"));
+  EXPECT_TRUE(site.WaitFile("meanwhile.xml"));
+}
+
+TEST(BrindlogFaults, AnEmptyXmlFolderWritesNothing) {
+  Site site;
+  test::WriteFile(site.dir / "Parameters.ini", "[Parameters]\r\nRipInstallFolder=" + site.rip +
+                                                   "\r\nXMLfolder=\r\nDebugFilePath=" + site.debug +
+                                                   "\r\nDebug=1\r\n");
+  test::WriteFile(site.log, "PUBLISHING\r\nSetup loaded: S\r\nJob Completed: job\r\n");
+  const bool rootHadFiles = test::Exists("/RipStatus.xml") || test::Exists("/job.xml");
+  site.StartBrindlog();
+  ASSERT_TRUE(WaitFor(
+      [&] { return test::CountMessages(site.debug, "Illegal XML log folder ") >= 3; }, 15000));
+  site.StopBrindlog();
+  EXPECT_EQ(site.Passes(), 0u);
+  if (!rootHadFiles) {
+    EXPECT_FALSE(test::Exists("/RipStatus.xml"));
+    EXPECT_FALSE(test::Exists("/job.xml"));
+  }
+}
+
+TEST(BrindlogFaults, AnUnwritablePointerFileIsToldOnceAndNoJobComesTwice) {
+  Site site;
+  test::MakeDirs(site.rip + "/LogFilePointer");  // something that is no file under its name
+  test::WriteFile(site.log, "PUBLISHING\r\nSetup loaded: S\r\nJob Completed: once\r\n");
+  site.StartBrindlog();
+  ASSERT_TRUE(site.WaitFile("once.xml"));
+  site.WaitPasses(1);
+  std::filesystem::remove(site.xml + "/once.xml");
+  site.WaitPasses(3);
+  site.StopBrindlog();
+  EXPECT_FALSE(test::Exists(site.xml + "/once.xml"));
+  const std::string told =
+      "ERROR: Unable to write log pointer file " + site.rip + "\\LogFilePointer (Is a directory)";
+  EXPECT_EQ(test::CountMessages(site.debug, told), 1u);
+  std::string out = ReadFile(site.dir / "brindlog.out");
+  size_t at = out.find("Brindlog: " + told + "\n");
+  ASSERT_NE(at, std::string::npos) << out;
+  EXPECT_EQ(out.find(told, at + told.size()), std::string::npos) << out;
 }
 
 // A read-only mount over the XMLfolder (root is not stopped by permission bits).

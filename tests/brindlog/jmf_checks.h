@@ -51,11 +51,13 @@ inline std::string TimeStampOf(const std::string& content) {
   return m.size() > 1 ? m[1].str() : "";
 }
 
+// xmllint answers 0 even for a namespace error (an element name with a stray colon),
+// which a namespace-aware reader refuses: any complaint at all counts.
 inline bool WellFormed(const std::string& path, std::string* complaint = nullptr) {
   std::string out;
   int rc = RunProgram("/usr/bin/xmllint", {"--noout", path}, &out);
   if (complaint != nullptr) *complaint = out;
-  return rc == 0;
+  return rc == 0 && out.empty();
 }
 
 // Every regular file below folder, as paths relative to it, sorted. A running
@@ -84,7 +86,7 @@ inline std::string ExpectedJobJmf(const std::string& host, const std::string& st
          "\"\r\n  xmlns=\"http://www.CIP4.org/JDFSchema_1_1\" Version=\"1.2\">\r\n"
          "  <Signal ID=\"S1\" Type=\"Notification\" >\r\n"
          "    <Notification Class=\"Event\" Type=\"RipJob\">\r\n"
-         "      <riplog::RipJob Status=\"" +
+         "      <RipJob Status=\"" +
          status + "\" FileName=\"" + fileName + "\" Setup=\"" + setup + "\" JobTime=\"" + jobTime +
          "\" Message=\"" + message +
          "\" />\r\n"

@@ -7,11 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include "brindlog/jmf_checks.h"
 #include "brindlog/jmf_file_name.h"
 #include "brindlog/jmf_text.h"
 #include "brindlog/jmf_writer.h"
 #include "brindlog/xml_text.h"
-#include "brindlog/jmf_checks.h"
 #include "support/temp_dir.h"
 
 namespace vellora::brindlog {
@@ -106,7 +106,7 @@ TEST_F(JmfFiles, JobAndStatusFilesByteForByte) {
       head +
           "  <Signal ID=\"S1\" Type=\"Notification\" >\r\n"
           "    <Notification Class=\"Event\" Type=\"RipJob\">\r\n"
-          "      <riplog::RipJob Status=\"Warning\" FileName=\"Page\" Setup=\"A&amp;B\" "
+          "      <RipJob Status=\"Warning\" FileName=\"Page\" Setup=\"A&amp;B\" "
           "JobTime=\"Mon Jan 31 10:15:02 2005\" Message=\"It#s &lt;big&gt; &amp; bold\" />\r\n"
           "    </Notification>\r\n"
           "  </Signal>\r\n"
@@ -169,19 +169,24 @@ TEST_F(JmfFiles, SetupSubfolders) {
 
 TEST_F(JmfFiles, NamesFromTheLogNeverLeaveTheXmlFolder) {
   using namespace std::string_literals;
-  EXPECT_EQ(JobFileName("../../etc/evil"), ".._.._etc_evil");
-  EXPECT_EQ(JobFileName("..\\..\\evil"), ".._.._evil");
+  // A leading "." would hide the file from folder pollers and make it look like one
+  // of the daemon's own temporaries.
+  EXPECT_EQ(JobFileName("../../etc/evil"), "_._.._etc_evil");
+  EXPECT_EQ(JobFileName("..\\..\\evil"), "_._.._evil");
+  EXPECT_EQ(JobFileName(".hidden.ps"), "_hidden.ps");
   EXPECT_EQ(JobFileName("c:\\x"), "c__x");
   EXPECT_EQ(JobFileName("a<b>c:d\"e|f?g*h"), "a_b_c_d_e_f_g_h");
   EXPECT_EQ(JobFileName("x\0y\x1F"s), "x_y_");
   EXPECT_EQ(JobFileName(".."), "__");
   EXPECT_EQ(JobFileName("."), "_");
   EXPECT_EQ(JobFileName(""), "_");
-  EXPECT_EQ(JobFileName("..."), "...");
+  EXPECT_EQ(JobFileName("..."), "_..");
+  EXPECT_EQ(JobFileName("a.b."), "a.b.");
   EXPECT_EQ(JobFileName(" Page 01.ps "), " Page 01.ps ") << "everything else stays";
   EXPECT_EQ(SetupFolderName(".."), "__");
   EXPECT_EQ(SetupFolderName("./."), "__") << "removed characters cannot make a '..' either";
   EXPECT_EQ(SetupFolderName("a\0b"s), "ab");
+  EXPECT_EQ(SetupFolderName(".News"), "_News") << "no hidden subfolder either";
 
   // Written for real, with and without subfolders: every file lies in the XMLfolder.
   std::string outside = dir / "outside";
@@ -197,9 +202,9 @@ TEST_F(JmfFiles, NamesFromTheLogNeverLeaveTheXmlFolder) {
   }
   EXPECT_TRUE(test::FilesBelow(outside).empty());
   std::vector<std::string> expected;
-  for (std::string folder : {"", "..outside/", "__/", "x..../"}) {
+  for (std::string folder : {"", "_.outside/", "__/", "x..../"}) {
     for (std::string name :
-         {".._outside_a", ".._outside_b", "__", "_", "_tmp_c", "d__.._e", "sub_.._.._outside_f"}) {
+         {"_._outside_a", "_._outside_b", "__", "_", "_tmp_c", "d__.._e", "sub_.._.._outside_f"}) {
       expected.push_back(folder + name + ".xml");
     }
   }
@@ -207,15 +212,94 @@ TEST_F(JmfFiles, NamesFromTheLogNeverLeaveTheXmlFolder) {
   EXPECT_EQ(test::FilesBelow(xml), expected);
 }
 
+TEST_F(JmfFiles, NoJobFileIsHidden) {
+  JmfWriter w = Writer(true);
+  ASSERT_TRUE(w.WriteJobJmf("../../escape", JobStatus::Success, "", "", "t"));
+  ASSERT_TRUE(w.WriteJobJmf(".profile", JobStatus::Success, "", ".News", "t"));
+  EXPECT_EQ(test::FilesBelow(xml),
+            (std::vector<std::string>{"_._.._escape.xml", "_News/_profile.xml"}));
+  EXPECT_NE(ReadFile(xml + "/_._.._escape.xml").find("FileName=\"../../escape\""),
+            std::string::npos)
+      << "the file keeps the job's own name";
+}
+
+// NAME_MAX of the XMLfolder's file system.
+size_t NameMax(const std::string& folder) {
+  long n = pathconf(folder.c_str(), _PC_NAME_MAX);
+  return n > 0 ? static_cast<size_t>(n) : 255;
+}
+
+bool IsUtf8(const std::string& s) {
+  for (size_t i = 0; i < s.size();) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+    if (n == 0 || i + n > s.size()) return false;
+    for (size_t k = 1; k < n; ++k) {
+      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+    }
+    i += n;
+  }
+  return true;
+}
+
+TEST_F(JmfFiles, NamesTheFileSystemTakes) {
+  const size_t max = NameMax(xml);
+  JmfWriter w = Writer(true);
+  // Too long with its ".xml": cut to fit, the ".xml" kept; the file keeps the name.
+  const std::string longName(300, 'n');
+  ASSERT_TRUE(w.WriteJobJmf(longName, JobStatus::Success, "", "", "t"));
+  const std::string cut = std::string(max - 4, 'n') + ".xml";
+  ASSERT_TRUE(test::Exists(xml + "/" + cut));
+  EXPECT_NE(ReadFile(xml + "/" + cut).find("FileName=\"" + longName + "\""), std::string::npos);
+  // A setup too long for a folder name: the folder is cut to fit.
+  const std::string longSetup(300, 's');
+  ASSERT_TRUE(w.WriteJobJmf("a", JobStatus::Success, "", longSetup, "t"));
+  EXPECT_TRUE(test::Exists(xml + "/" + std::string(max, 's') + "/a.xml"));
+  // A name of characters that take two bytes each is cut between characters.
+  ASSERT_TRUE(w.WriteJobJmf(std::string(200, '\xFC'), JobStatus::Success, "", "", "t"));
+
+  // Single-byte names become UTF-8, as the files' contents do.
+  ASSERT_TRUE(w.WriteJobJmf("caf\xE9.ps", JobStatus::Success, "", "Z\xFCrich", "t"));
+  EXPECT_TRUE(test::Exists(xml + "/Z\xC3\xBCrich/caf\xC3\xA9.ps.xml"));
+  for (const auto& f : test::FilesBelow(xml)) {
+    EXPECT_TRUE(IsUtf8(f)) << f;
+    size_t slash = f.rfind('/');
+    EXPECT_LE(f.size() - (slash == std::string::npos ? 0 : slash + 1), max) << f;
+  }
+  std::string umlauts;
+  for (int i = 0; i < static_cast<int>((max - 4) / 2); ++i) umlauts += "\xC3\xBC";
+  EXPECT_TRUE(test::Exists(xml + "/" + umlauts + ".xml"));
+}
+
+TEST_F(JmfFiles, AJobNamedRipStatusKeepsItsFileAndTheStatusItsOwn) {
+  JmfWriter w = Writer();
+  ASSERT_TRUE(w.WriteStatusJmf(0));
+  ASSERT_TRUE(w.WriteJobJmf("RipStatus", JobStatus::Error, "boom", "S", "t"));
+  // Shares of Windows servers do not tell the two apart by case.
+  ASSERT_TRUE(w.WriteJobJmf("ripSTATUS", JobStatus::Success, "", "S", "t"));
+  EXPECT_EQ(test::WithoutTimeStamp(ReadFile(xml + "/RipStatus.xml")),
+            test::ExpectedStatusJmf("PRESS1", "Running"));
+  EXPECT_NE(ReadFile(xml + "/RipStatus_.xml").find("Status=\"Error\" FileName=\"RipStatus\""),
+            std::string::npos);
+  EXPECT_TRUE(test::Exists(xml + "/ripSTATUS_.xml"));
+  ASSERT_TRUE(w.WriteStatusJmf(1));
+  EXPECT_NE(ReadFile(xml + "/RipStatus_.xml").find("Status=\"Error\""), std::string::npos);
+  // In a setup's subfolder the name meets no status file.
+  JmfWriter sub = Writer(true);
+  ASSERT_TRUE(sub.WriteJobJmf("RipStatus", JobStatus::Success, "", "S", "t"));
+  EXPECT_TRUE(test::Exists(xml + "/S/RipStatus.xml"));
+}
+
 TEST_F(JmfFiles, WellFormedWhateverTheLogHolds) {
   using namespace std::string_literals;
   JmfWriter w = Writer();
-  ASSERT_TRUE(w.WriteJobJmf("Gr\xFC\xDF", riplog::JobStatus::Warning, "a\0b\x01 \x93q\x94 \xC3\xBC"s,
-                            "Zeitung \x80 \xE2\x82\xAC", "\x7F\x9D"));
+  ASSERT_TRUE(w.WriteJobJmf("Gr\xFC\xDF", riplog::JobStatus::Warning,
+                            "a\0b\x01 \x93q\x94 \xC3\xBC"s, "Zeitung \x80 \xE2\x82\xAC",
+                            "\x7F\x9D"));
   std::string complaint;
-  EXPECT_TRUE(test::WellFormed(xml + "/Gr\xFC\xDF.xml", &complaint)) << complaint;
-  EXPECT_NE(ReadFile(xml + "/Gr\xFC\xDF.xml").find("FileName=\"Gr\xC3\xBC\xC3\x9F\""),
-            std::string::npos);
+  const std::string file = xml + "/Gr\xC3\xBC\xC3\x9F.xml";
+  EXPECT_TRUE(test::WellFormed(file, &complaint)) << complaint;
+  EXPECT_NE(ReadFile(file).find("FileName=\"Gr\xC3\xBC\xC3\x9F\""), std::string::npos);
 }
 
 TEST_F(JmfFiles, FilesThatCannotBeWrittenAreReported) {

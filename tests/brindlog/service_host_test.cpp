@@ -14,6 +14,7 @@
 #include "platform/system.h"
 #include "support/child_process.h"
 #include "support/temp_dir.h"
+#include "support/temporaries.h"
 
 namespace vellora::brindlog {
 namespace {
@@ -71,10 +72,20 @@ TEST(BrindlogCommandLine, InstallWritesParametersFirstThenTheUnit) {
             "[Parameters]\r\nRipInstallFolder=/srv/rip/SW\r\nXMLfolder=/srv/xml\r\n"
             "DebugFilePath=c:\\Brindlog.log\r\nDebug=0\r\nUsePageSetupNameAsSubDirectory=0\r\n");
 
+  // An installation that was ended while writing left temporaries; the next one
+  // clears them.
+  const pid_t gone = test::GonePid();
+  const std::string staleParams = sd.dir / ("etc/" + test::TemporaryName("Parameters.ini", gone));
+  const std::string staleUnit = sd.units + "/" + test::TemporaryName("brindlog.service", gone);
+  WriteFile(staleParams, "x");
+  WriteFile(staleUnit, "x");
+
   // A single further argument is ignored: the built-in folders are written.
   ASSERT_EQ(test::RunProgram(Brindlog(), {"-i", "/only/one"}, &out, sd.Env()), 0);
   EXPECT_NE(ReadFile(sd.config).find("RipInstallFolder=c:\\Rip\\SW\r\nXMLfolder=c:\\temp\r\n"),
             std::string::npos);
+  EXPECT_FALSE(test::Exists(staleParams));
+  EXPECT_FALSE(test::Exists(staleUnit));
 }
 
 TEST(BrindlogCommandLine, FailuresAndUninstall) {

@@ -13,6 +13,7 @@
 
 #include "support/hold_open.h"
 #include "support/temp_dir.h"
+#include "support/temporaries.h"
 
 namespace vellora::platform {
 namespace {
@@ -150,6 +151,27 @@ TEST(Files, StaleTemporariesOfDeadProcessesAreRemoved) {
   EXPECT_TRUE(test::Exists(dir / otherHost)) << "another host's process is not ours to judge";
   EXPECT_TRUE(test::Exists(dir / "page.ps"));
   EXPECT_EQ(RemoveStaleTemporaries(dir / "missing"), 0);
+}
+
+TEST(Files, StaleTemporariesInSubfoldersOneLevelDown) {
+  TempDir dir;
+  const pid_t gone = test::GonePid();
+  const std::string stale = test::TemporaryName("a.xml", gone);
+  test::MakeDirs(dir / "A4/deeper");
+  test::MakeDirs(dir / ".hidden");
+  test::MakeDirs(dir / "elsewhere");
+  std::filesystem::create_directory_symlink(dir / "elsewhere", dir / "link");
+  for (const auto& f : {dir / stale, dir / ("A4/" + stale), dir / ("A4/deeper/" + stale),
+                        dir / (".hidden/" + stale), dir / ("elsewhere/" + stale)}) {
+    WriteFile(f, "x");
+  }
+  EXPECT_EQ(RemoveStaleTemporariesWithSubfolders(dir.path()), 3);
+  EXPECT_FALSE(test::Exists(dir / stale));
+  EXPECT_FALSE(test::Exists(dir / ("A4/" + stale)));
+  EXPECT_FALSE(test::Exists(dir / ("elsewhere/" + stale))) << "a folder of its own";
+  EXPECT_TRUE(test::Exists(dir / ("A4/deeper/" + stale))) << "one level down only";
+  EXPECT_TRUE(test::Exists(dir / (".hidden/" + stale)));
+  EXPECT_EQ(RemoveStaleTemporariesWithSubfolders(dir / "missing"), 0);
 }
 
 TEST(Files, InUseTestsSeeOtherProcesses) {

@@ -1,5 +1,7 @@
-// Pointer files: their names, the atoi-like conversion and the crash-safe write.
+// Pointer files: their names, the atoi-like conversion, the crash-safe write, and the
+// store that writes only moves and keeps in memory what cannot be written.
 #include "riplog/log_pointer.h"
+#include "riplog/pointer_store.h"
 
 #include <filesystem>
 
@@ -86,7 +88,53 @@ TEST(LogPointer, WritesDecimalWithCrLfThroughATemporaryFile) {
   WriteFile(dir / "LogFilePointer3/keep", "x");
   EXPECT_FALSE(WriteLogPointer(VelloraPointerPath(dir.path(), 2), 66));
   EXPECT_EQ(ReadFile(dir / "LogFilePointer3/keep"), "x");
-  EXPECT_FALSE(WriteLogPointer(dir / "no/such/folder/LogFilePointer", 1));
+  std::string reason;
+  EXPECT_FALSE(WriteLogPointer(dir / "no/such/folder/LogFilePointer", 1, &reason));
+  EXPECT_EQ(reason, "No such file or directory");
+  EXPECT_FALSE(WriteLogPointer(VelloraPointerPath(dir.path(), 2), 66, &reason));
+  EXPECT_EQ(reason, "Is a directory");
+}
+
+TEST(PointerStore, WritesOnlyMovesAndKeepsInMemoryWhatCannotBeWritten) {
+  TempDir dir;
+  const std::string file = dir / "LogFilePointer";
+  PointerStore store(file);
+  using Saved = PointerStore::Saved;
+  EXPECT_EQ(store.Load(), 0);
+  EXPECT_EQ(store.Save(0), Saved::Unchanged) << "no position, and none stored";
+  EXPECT_FALSE(test::Exists(file));
+  EXPECT_EQ(store.Save(40), Saved::Written);
+  EXPECT_EQ(store.Load(), 40);
+  EXPECT_EQ(store.Save(40), Saved::Unchanged);
+  // The file is gone (the operator's re-load): the pointer counts as moved.
+  std::filesystem::remove(file);
+  EXPECT_EQ(store.Load(), 0);
+  EXPECT_EQ(store.Save(40), Saved::Written);
+
+  // Unwritable: the position lives on in memory, the failure is told once.
+  std::filesystem::remove(file);
+  std::filesystem::create_directory(file);
+  store.Load();
+  std::string reason;
+  EXPECT_EQ(store.Save(50, &reason), Saved::FirstFailure);
+  EXPECT_EQ(reason, "Is a directory");
+  EXPECT_EQ(store.Load(), 50);
+  EXPECT_EQ(store.Save(60), Saved::Failed);
+  EXPECT_EQ(store.Load(), 60);
+  store.Forget();
+  EXPECT_EQ(store.Load(), 0) << "forgotten: the file's (unreadable) position";
+  EXPECT_EQ(store.Save(70), Saved::Failed);
+
+  // Writable again: written, and a later failure is a new one, told again.
+  std::filesystem::remove(file);
+  EXPECT_EQ(store.Load(), 70);
+  EXPECT_EQ(store.Save(70), Saved::Written);
+  EXPECT_EQ(ReadFile(file), "70\r\n");
+  EXPECT_EQ(store.Load(), 70);
+  std::filesystem::remove(file);
+  std::filesystem::create_directory(file);
+  store.Load();
+  EXPECT_EQ(store.Save(80), Saved::FirstFailure);
 }
 
 }  // namespace

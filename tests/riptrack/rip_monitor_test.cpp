@@ -13,6 +13,7 @@
 
 #include "riptrack/monitor_site.h"
 #include "support/hold_open.h"
+#include "support/temporaries.h"
 
 namespace vellora::riptrack {
 namespace {
@@ -459,6 +460,76 @@ TEST(RipMonitor, BadLogsNeitherCrashNorRepeatNorLoseClosedJobs) {
   site.Pass();
   EXPECT_EQ(site.Jobs().size(), 6u);
   EXPECT_EQ(ReadFile(site.pointerFile), std::to_string(ReadFile(site.log).size() - 2) + "\r\n");
+}
+
+TEST(RipMonitor, ThePointerFileIsWrittenOnlyWhenThePointerMoves) {
+  MonitorSite site;
+  WriteFile(site.log, kStartLines + JobLines("p1.ps"));
+  site.Pass();
+  // The same position in other words: a rewrite would make it "%d\r\n" again.
+  const std::string marked = "0" + ReadFile(site.pointerFile);
+  WriteFile(site.pointerFile, marked);
+  site.Pass();
+  site.Pass();
+  EXPECT_EQ(ReadFile(site.pointerFile), marked) << "nothing new in the log";
+  // A job in progress holds the pointer before its setup line.
+  site.Append("Setup loaded: Gloss\r\nStarting Job On Tue Feb 1 08:00:00 2005\r\n");
+  site.Pass();
+  site.Pass();
+  EXPECT_EQ(ReadFile(site.pointerFile), marked);
+  site.Append("Job Completed: p2.ps\r\n");
+  site.Pass();
+  EXPECT_EQ(ReadFile(site.pointerFile), std::to_string(ReadFile(site.log).size() - 2) + "\r\n");
+  EXPECT_EQ(site.Jobs().size(), 2u);
+}
+
+TEST(RipMonitor, AStartClearsPointerTemporariesOfEndedProcesses) {
+  MonitorSite site;
+  WriteFile(site.log, kStartLines);
+  const pid_t gone = test::GonePid();
+  const std::string stale = test::TemporaryName("LogFilePointer1", gone);
+  const std::string staleIni = test::TemporaryName("Vellora.ini", gone);
+  const std::string live = test::TemporaryName("LogFilePointer2", getpid());
+  const std::string otherHost = test::TemporaryName("LogFilePointer3", gone, "elsewhere");
+  for (const auto& name : {stale, staleIni, live, otherHost}) WriteFile(site.dir / name, "12\r\n");
+  site.Start();
+  EXPECT_FALSE(Exists(site.dir / stale));
+  EXPECT_FALSE(Exists(site.dir / staleIni));
+  EXPECT_TRUE(Exists(site.dir / live)) << "a running program's write in progress";
+  EXPECT_TRUE(Exists(site.dir / otherHost)) << "another host's process is not ours to judge";
+}
+
+TEST(RipMonitor, AnUnwritablePointerFileReportsEachJobOnceAndSaysSoOnce) {
+  MonitorSite site;
+  site.rt.logs.Configure(site.dir.path(), true, true);
+  // Something that is no file under the pointer file's name.
+  test::MakeDirs(site.pointerFile);
+  WriteFile(site.log, kStartLines + JobLines("p1.ps") + JobLines("p2.ps"));
+  site.Pass();
+  site.Pass();
+  site.Pass();
+  EXPECT_EQ(site.Jobs(), (Jobs{"P1.PS Completed", "P2.PS Completed"}));
+  site.Append(JobLines("p3.ps"));
+  site.Pass();
+  site.Pass();
+  EXPECT_EQ(site.Jobs().size(), 3u);
+  EXPECT_EQ(site.rt.rips[0].LogPointer.load(), static_cast<int64_t>(ReadFile(site.log).size()) - 2);
+
+  const std::string path = site.dir.path() + "\\LogFilePointer1";
+  EXPECT_EQ(site.rt.errors.Flag(), 1);
+  EXPECT_EQ(site.rt.errors.Text(), "Unable to write RIP1 log pointer file " + path);
+  std::string log = ReadFile(site.dir / "Vellora.log");
+  size_t at = log.find("] ERROR: Unable to write log pointer file " + path + " (");
+  ASSERT_NE(at, std::string::npos) << log;
+  EXPECT_EQ(log.find("ERROR:", at + 10), std::string::npos) << "said once: " << log;
+
+  // Writable again: the position in memory goes into the file.
+  std::filesystem::remove(site.pointerFile);
+  site.Pass();
+  EXPECT_EQ(site.StoredPointer(), static_cast<int64_t>(ReadFile(site.log).size()) - 2);
+  site.Start();  // a restart goes on from there
+  site.Pass();
+  EXPECT_EQ(site.Jobs().size(), 3u);
 }
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
