@@ -93,7 +93,7 @@ void WaitingJobs::MoveJobUp(const std::vector<RowKey>& selection) {
     if (r < 0) continue;
     if (r == 0) return;
     core::WaitingRow row = EraseLocked(r);
-    row.prio = std::to_string(core::AtoiValue(row.prio) + 1);
+    row.prio = std::to_string(ClampPriority(int64_t{core::AtoiValue(row.prio)} + 1));
     InsertLocked(r - 1, row);
     display_.WaitingRowSelected(r - 1);
   }
@@ -106,7 +106,7 @@ void WaitingJobs::MoveJobDown(const std::vector<RowKey>& selection) {
     if (r < 0) continue;
     if (r + 1 >= static_cast<int>(rows_.size())) return;
     core::WaitingRow row = EraseLocked(r);
-    row.prio = std::to_string(core::AtoiValue(row.prio) - 1);
+    row.prio = std::to_string(ClampPriority(int64_t{core::AtoiValue(row.prio)} - 1));
     InsertLocked(r + 1, row);
     display_.WaitingRowSelected(r + 1);
   }

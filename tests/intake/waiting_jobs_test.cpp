@@ -106,6 +106,27 @@ TEST(WaitingJobs, RushAndMoveCommands) {
   w.MoveJobDown({{"no", "such", "row"}});
 }
 
+TEST(WaitingJobs, MovingRowsAtTheEdgesOfThePriorityRangeDoesNotWrap) {
+  test::RecordingDisplay d;
+  WaitingJobs w(d);
+  core::Spooler top, bottom;
+  top.SetupName = "Top";
+  top.Priority = 50000000;
+  bottom.SetupName = "Bottom";
+  bottom.Priority = -50000000;
+  std::vector<Listed> a = {{"a", "t1", 1}}, b = {{"b", "t2", 2}}, c = {{"c", "t3", 3}};
+  InputQueue q;
+  q.Append(a, 1, bottom, 0, nullptr);
+  q.Append(b, 1, top, 1, nullptr);
+  q.Append(c, 1, bottom, 0, nullptr);
+  w.ShowQueue(q, 3);
+  EXPECT_EQ(Jobs(w), (std::vector<std::string>{"a:-2147483648", "b:2147483647", "c:-2147483648"}));
+  w.MoveJobUp({KeyOf(w, 1)});
+  w.MoveJobDown({KeyOf(w, 1)});
+  EXPECT_EQ(Jobs(w), (std::vector<std::string>{"b:2147483647", "c:-2147483648", "a:-2147483648"}))
+      << "one more than the largest stays the largest, one less than the smallest the smallest";
+}
+
 TEST(WaitingJobs, KillAsksFirstAndDeletesFromTheInputFolder) {
   test::TempDir dir;
   test::WriteFile(dir / "a.ps", "a");
