@@ -117,18 +117,24 @@ bool WaitingJobs::KillJobs(const std::vector<RowKey>& selection,
                            const std::function<bool(const std::string&)>& confirm) {
   if (selection.empty()) return false;
   if (!confirm || !confirm("Kill selected job(s)")) return false;
-  std::lock_guard lock(queueDisplayLock_);
-  for (const RowKey& key : selection) {
-    int r = FindLocked(key);
-    if (r < 0) continue;
-    EraseLocked(r);
-    // A row whose setup no longer names a spooler has no input folder: only its row
-    // goes, no file is deleted anywhere.
-    int s = FindSpooler(settings, key.setup);
-    if (s >= 0) {
-      platform::DeleteFile(settings.Spoolers[static_cast<size_t>(s)].InputSpool + "\\" + key.job);
+  std::vector<std::string> files;
+  {
+    std::lock_guard lock(queueDisplayLock_);
+    for (const RowKey& key : selection) {
+      int r = FindLocked(key);
+      if (r < 0) continue;
+      EraseLocked(r);
+      // A row whose setup no longer names a spooler has no input folder: only its row
+      // goes, no file is deleted anywhere.
+      int s = FindSpooler(settings, key.setup);
+      if (s >= 0)
+        files.push_back(settings.Spoolers[static_cast<size_t>(s)].InputSpool + "\\" + key.job);
     }
   }
+  // A file its producer is still writing, or that another program reads, stays: the
+  // delete fails silently as it does on Windows, and the file is listed again once
+  // it is free. The in-use test runs outside the lock; it may scan /proc.
+  for (const std::string& path : files) platform::DeleteUnlessInUse(path);
   return true;
 }
 
