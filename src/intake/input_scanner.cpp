@@ -266,7 +266,14 @@ void InputScanner::RunCommand(const core::Spooler& sp, const std::string& source
     input = source + ".tmp";
     platform::MoveFileReplace(source, input);
   }
-  RunExternalCommand(sp.CommandFile, source, input, rt_.logs);
+  bool cutShort = false;
+  RunExternalCommand(
+      sp.CommandFile, source, input, rt_.logs, [this] { return rt_.Stopping(); }, &cutShort);
+  // A command ended by the program's stop may have left half its output under the
+  // job's name: the job goes back as it came, for the next run to handle whole.
+  if (cutShort && !input.empty() && platform::PathExists(input)) {
+    platform::MoveFileReplace(input, source);
+  }
 }
 
 std::string InputScanner::Destination(const core::Spooler& sp, int r, const std::string& name,
@@ -371,6 +378,8 @@ InputScanner::EntryResult InputScanner::HandleEntry(int i) {
   if (r < 0) return EntryResult::Next;
 
   RunCommand(sp, source);
+  // A stop during the command: nothing more is done to the job in this run.
+  if (rt_.Stopping()) return EntryResult::EndDispatch;
   std::string destination = Destination(sp, r, name, colour, separationSet, source);
   rt_.logs.LogMessage("DEBUG: Final source path=%s\r\n", source.c_str());
   rt_.logs.LogMessage("DEBUG: Final dest path=%s\r\n", destination.c_str());

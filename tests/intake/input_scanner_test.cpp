@@ -4,6 +4,8 @@
 #include <sys/mount.h>
 #include <sys/stat.h>
 
+#include <signal.h>
+
 #include <cerrno>
 #include <cstring>
 #include <thread>
@@ -12,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/child_process.h"
 #include "support/hold_open.h"
 #include "support/recording_display.h"
 #include "support/temp_dir.h"
@@ -225,6 +228,39 @@ TEST(InputScanner, ExternalCommandWithInputAndOutputPlaceholders) {
   ASSERT_TRUE(site.scanner->RunPass());
   EXPECT_EQ(ReadFile(site.Spool(1) + "/job.ps"), "%!PS\nconverted\n");
   EXPECT_EQ(FilesIn(site.dir / "in"), 0) << "no .tmp left behind";
+}
+
+TEST(InputScanner, AStopEndsAHungExternalCommandAndTheJobStaysWhole) {
+  Site site;
+  // A converter that hangs and even ignores the polite request to end.
+  std::string script = site.dir / "hang.sh";
+  WriteFile(script,
+            "#!/bin/sh\ntrap '' TERM\necho $$ > \"$(dirname \"$0\")/pid\"\n"
+            "echo partial > \"$2\"\nsleep 30\n");
+  chmod(script.c_str(), 0755);
+  site.rt.settings.Update([&](core::SettingsStore& s) {
+    s.Rips[1].UseRIP = 0;
+    s.Spoolers[0].RunCommand = 1;
+    s.Spoolers[0].CommandFile = script + " %i %o";
+  });
+  site.Start();
+  site.Drop("job.ps", "%!PS whole\n");
+  bool passResult = true;
+  std::thread pass([&] { passResult = site.scanner->RunPass(); });
+  ASSERT_TRUE(test::WaitFor([&] {
+    return Exists(site.dir / "pid") && Exists(site.dir / "in/job.ps");
+  })) << "the converter runs";
+  site.pacer.RequestStop();
+  pass.join();
+  EXPECT_FALSE(passResult);
+  pid_t pid = std::stoi(ReadFile(site.dir / "pid"));
+  // Killed, they are reaped by whoever adopts them; that may take a moment.
+  EXPECT_TRUE(test::WaitFor([&] { return kill(-pid, 0) == -1 && errno == ESRCH; }))
+      << "the converter and its children are gone";
+  EXPECT_EQ(ReadFile(site.dir / "in/job.ps"), "%!PS whole\n")
+      << "the job is back under its own name, not the half-made output";
+  EXPECT_FALSE(Exists(site.dir / "in/job.ps.tmp"));
+  EXPECT_EQ(FilesIn(site.Spool(1)), 0) << "nothing is delivered once a stop is asked for";
 }
 
 TEST(InputScanner, UnixPathSeparatorJoinsTheSourceWithASlash) {
