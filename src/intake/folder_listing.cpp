@@ -2,8 +2,8 @@
 // spool folder.
 #include <string>
 
-#include "intake/listing_time.h"
 #include "intake/folder_listing.h"
+#include "intake/listing_time.h"
 #include "intake/masks.h"
 #include "intake/readiness.h"
 #include "net/reachability.h"
@@ -15,8 +15,14 @@ namespace {
 
 // A name that cannot be written as folder + "\" + name, or that does not fit the
 // queue's name field, cannot be handed on: it would address another file, or none.
+const char* WhyNotAddressable(const std::string& name) {
+  if (name.find('\\') != std::string::npos) return "its name holds a backslash";
+  if (name.size() > kMaxListedName) return "its name is longer than 254 characters";
+  return nullptr;
+}
+
 bool AddressableName(const std::string& name) {
-  return name.find('\\') == std::string::npos && name.size() <= kMaxListedName;
+  return WhyNotAddressable(name) == nullptr;
 }
 
 int CountIn(const std::string& folder, const std::string& mask, bool recurse,
@@ -46,7 +52,8 @@ int CountIn(const std::string& folder, const std::string& mask, bool recurse,
 }  // namespace
 
 int ListInputFolder(const std::string& folder, std::vector<ListingEntry>& entries,
-                    const std::string& ignoreMask, const core::SettingsStore& settings) {
+                    const std::string& ignoreMask, const core::SettingsStore& settings,
+                    std::vector<UndeliverableName>* undeliverable) {
   entries.clear();
   if (!net::IsFolderReachable(folder)) return 0;
   platform::DirectoryEnumerator listing;
@@ -54,10 +61,13 @@ int ListInputFolder(const std::string& folder, std::vector<ListingEntry>& entrie
   platform::DirEntry entry;
   while (static_cast<int>(entries.size()) < kMaxListing && listing.Next(entry)) {
     if (!entry.statOk || entry.isDirectory || entry.isHidden) continue;
-    if (!AddressableName(entry.name)) continue;
     if (MatchesMask(entry.name, ignoreMask)) continue;
     if (entry.name.compare(0, 2, "._") == 0) continue;
     if (entry.size == 0) continue;
+    if (const char* why = WhyNotAddressable(entry.name)) {
+      if (undeliverable != nullptr) undeliverable->push_back({entry.name, why});
+      continue;
+    }
     const std::string path = folder + "\\" + entry.name;
     // The in-use test (IsReadable) and the open that takes the last-write time are one
     // open here: the time is that of the very file that passed the test, and a

@@ -152,7 +152,9 @@ void InputScanner::ListSpoolers() {
       }
       continue;
     }
-    int n = ListInputFolder(sp.InputSpool, listing_, s->InputQueueIgnoreMask, *s);
+    undeliverable_.clear();
+    int n = ListInputFolder(sp.InputSpool, listing_, s->InputQueueIgnoreMask, *s, &undeliverable_);
+    ReportUndeliverable(sp.InputSpool);
     EarlyLookup lookup;
     if (s->OrderByDatabasePriority != 0 && db_.Connected()) {
       lookup = [this, &s](QueuedJob& job, int spooler) {
@@ -168,6 +170,15 @@ void InputScanner::ListSpoolers() {
     if (!rt_.pacer.Wait(250)) return;
     d.SetSpoolerIcon(m, core::SpoolerIcon::Idle);
     if (!rt_.pacer.Wait(250)) return;
+  }
+}
+
+void InputScanner::ReportUndeliverable(const std::string& folder) {
+  for (const UndeliverableName& u : undeliverable_) {
+    if (!reportedNames_.insert(folder + '\0' + u.FileName).second) continue;
+    // The file stays where it is: only someone who renames it can get it delivered.
+    rt_.logs.LogMessage("WARNING: File %s in input folder %s cannot be delivered: %s",
+                        u.FileName.c_str(), folder.c_str(), u.Why.c_str());
   }
 }
 

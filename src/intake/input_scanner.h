@@ -6,12 +6,13 @@
 // load is counted afresh before every delivery from the files waiting for it.
 #pragma once
 
+#include <set>
 #include <string>
 #include <vector>
 
 #include "core/runtime.h"
-#include "intake/input_queue.h"
 #include "intake/folder_listing.h"
+#include "intake/input_queue.h"
 #include "intake/rip_queues.h"
 #include "intake/scanner_services.h"
 #include "intake/waiting_jobs.h"
@@ -40,6 +41,9 @@ class InputScanner {
                    const std::string& password);
   bool CheckRipFolders(const core::SettingsStore& s, bool& anyInUse);
   void ListSpoolers();
+  // Says once per run, per file, that a file's name keeps it from ever being
+  // delivered.
+  void ReportUndeliverable(const std::string& folder);
   bool SomeRipHasRoom(const core::SettingsStore& s);
   int CountRipLoad(const core::SettingsStore& s, int rip);
   EntryResult HandleEntry(int i);
@@ -66,6 +70,9 @@ class InputScanner {
   int rotationIndex_ = -1;
   InputQueue queue_;
   std::vector<ListingEntry> listing_;
+  std::vector<UndeliverableName> undeliverable_;
+  // Folder and name of each file already reported in this run.
+  std::set<std::string> reportedNames_;
 };
 
 }  // namespace vellora::intake

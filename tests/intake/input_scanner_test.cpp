@@ -263,6 +263,44 @@ TEST(InputScanner, AStopEndsAHungExternalCommandAndTheJobStaysWhole) {
   EXPECT_EQ(FilesIn(site.Spool(1)), 0) << "nothing is delivered once a stop is asked for";
 }
 
+int Occurrences(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (size_t at = 0; (at = text.find(what, at)) != std::string::npos; at += what.size()) ++n;
+  return n;
+}
+
+TEST(InputScanner, NamesThatCanNeverBeDeliveredAreReportedOncePerRun) {
+  Site site;
+  site.Start();
+  std::string backslash = "ABC\\310105.ps";
+  std::string tooLong = std::string(252, 'L') + ".ps";  // 255 characters
+  site.Drop(backslash);
+  site.Drop(tooLong);
+  site.Drop("fine.ps");
+  site.Drop(".hidden\\name.ps");  // never a candidate anyway: nothing to say
+  ASSERT_TRUE(site.scanner->RunPass());
+  ASSERT_TRUE(site.scanner->RunPass());
+  std::string log = ReadFile(site.dir / "Vellora.log");
+  EXPECT_EQ(Occurrences(log, "WARNING: "), 2) << log;
+  EXPECT_EQ(Occurrences(log, "WARNING: File " + backslash + " in input folder " + site.dir.path() +
+                                 "\\in cannot be delivered: its name holds a backslash\r\n"),
+            1)
+      << log;
+  EXPECT_EQ(Occurrences(log, "WARNING: File " + tooLong + " in input folder " + site.dir.path() +
+                                 "\\in cannot be delivered: its name is longer than 254 "
+                                 "characters\r\n"),
+            1)
+      << log;
+  EXPECT_TRUE(Exists(site.dir / ("in/" + backslash))) << "the files stay where they are";
+  EXPECT_TRUE(Exists(site.dir / ("in/" + tooLong)));
+  EXPECT_TRUE(Exists(site.Spool(1) + "/fine.ps"));
+
+  // The next run says it again, once.
+  site.Start();
+  ASSERT_TRUE(site.scanner->RunPass());
+  EXPECT_EQ(Occurrences(ReadFile(site.dir / "Vellora.log"), "WARNING: "), 4);
+}
+
 TEST(InputScanner, UnixPathSeparatorJoinsTheSourceWithASlash) {
   Site site;
   site.rt.settings.Update([&](core::SettingsStore& s) {
