@@ -182,6 +182,17 @@ void InputScanner::ReportUndeliverable(const std::string& folder) {
   }
 }
 
+void InputScanner::ReportUnusableFolder(const char* kind, const std::string& folder, int rip,
+                                        const core::Spooler& sp) {
+  if (folder.empty() || !reportedFolders_.insert(std::string(kind) + '\0' + folder).second) return;
+  platform::FileStat st = platform::StatPath(folder);
+  const char* why = !st.exists        ? "it does not exist"
+                    : !st.isDirectory ? "it is not a folder"
+                                      : "it cannot be reached";
+  rt_.logs.LogMessage("WARNING: %s folder %s of RIP%d for setup %s cannot be used: %s", kind,
+                      folder.c_str(), rip + 1, sp.SetupName.c_str(), why);
+}
+
 int InputScanner::CountRipLoad(const core::SettingsStore& s, int r) {
   // Each distinct spool folder once: two spoolers may feed the same hot folder.
   // CountWaitingFiles makes the reachability test itself and counts 0 when it fails.
@@ -255,7 +266,10 @@ int InputScanner::ChooseRip(const core::SettingsStore& s, const core::Spooler& s
     int r = (k + rotationIndex_) % core::kRipCount;
     const core::RipSlotRuntime& run = rt_.rips[static_cast<size_t>(r)];
     if (s.Rips[static_cast<size_t>(r)].UseRIP == 0) continue;
-    if (!net::IsFolderReachable(sp.RipSpool[static_cast<size_t>(r)])) continue;
+    if (!net::IsFolderReachable(sp.RipSpool[static_cast<size_t>(r)])) {
+      ReportUnusableFolder("Spool", sp.RipSpool[static_cast<size_t>(r)], r, sp);
+      continue;
+    }
     if (run.InputOpen == 0 && s.ForceOpenInputs == 0) continue;
     if (run.Tracking == 0) continue;
     if (run.WaitingCount >= s.MaxOutstandingJobs) continue;
@@ -294,6 +308,8 @@ std::string InputScanner::Destination(const core::Spooler& sp, int r, const std:
   std::string folder = sp.RipSpool[ri];
   if (!colour && sp.MonoFolder[ri] != 0 && !sp.RipSpoolMono[ri].empty() && separationSet > 0) {
     folder = sp.RipSpoolMono[ri];
+    // The move will fail and say so in the error state; this says which folder.
+    if (!net::IsFolderReachable(folder)) ReportUnusableFolder("Mono", folder, r, sp);
   }
   if (!(sp.DatabaseTemplate != 0 && db_.Connected() && sp.UseDatabase != 0 &&
         !sp.NameConv.empty())) {

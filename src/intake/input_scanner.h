@@ -44,6 +44,10 @@ class InputScanner {
   // Says once per run, per file, that a file's name keeps it from ever being
   // delivered.
   void ReportUndeliverable(const std::string& folder);
+  // Says once per run, per folder, why a configured spool or mono folder cannot take
+  // jobs: the choice itself stays silent, and the pages would wait without a word.
+  void ReportUnusableFolder(const char* kind, const std::string& folder, int rip,
+                            const core::Spooler& sp);
   bool SomeRipHasRoom(const core::SettingsStore& s);
   int CountRipLoad(const core::SettingsStore& s, int rip);
   EntryResult HandleEntry(int i);
@@ -73,6 +77,7 @@ class InputScanner {
   std::vector<UndeliverableName> undeliverable_;
   // Folder and name of each file already reported in this run.
   std::set<std::string> reportedNames_;
+  std::set<std::string> reportedFolders_;
 };
 
 }  // namespace vellora::intake

@@ -301,6 +301,54 @@ TEST(InputScanner, NamesThatCanNeverBeDeliveredAreReportedOncePerRun) {
   EXPECT_EQ(Occurrences(ReadFile(site.dir / "Vellora.log"), "WARNING: "), 4);
 }
 
+// A production database in which every page is a monochrome page of a known set.
+struct MonoPagesDb : ScannerDatabase {
+  bool Connected() const override { return true; }
+  int LookupJob(const std::string&, int, int, int& separationSet, std::string& publicationText,
+                int&) override {
+    separationSet = 7;
+    publicationText.clear();
+    return 2;
+  }
+};
+
+TEST(InputScanner, SpoolAndMonoFoldersThatAreNoFoldersAreReportedOncePerRun) {
+  Site site;
+  // RIP 2's spool folder is a file; RIP 1's mono folder does not exist.
+  std::filesystem::remove_all(site.Spool(2));
+  WriteFile(site.Spool(2), "not a folder");
+  MonoPagesDb db;
+  site.rt.settings.Update([&](core::SettingsStore& s) {
+    s.Spoolers[0].UseDatabase = 1;
+    s.Spoolers[0].NameConv = "%P-%N";
+    s.Spoolers[0].MonoFolder[0] = 1;
+    s.Spoolers[0].RipSpoolMono[0] = site.dir.path() + "\\rip1\\mono";
+  });
+  site.scanner =
+      std::make_unique<InputScanner>(site.rt, site.waiting, site.ripQueues, db, site.pdf);
+  site.Drop("A-1.ps");
+  ASSERT_TRUE(site.scanner->RunPass());
+  ASSERT_TRUE(site.scanner->RunPass());
+  EXPECT_TRUE(Exists(site.dir / "in/A-1.ps")) << "the page waits";
+  std::string log = ReadFile(site.dir / "Vellora.log");
+  EXPECT_EQ(Occurrences(log, "WARNING: "), 2) << log;
+  EXPECT_EQ(Occurrences(log, "WARNING: Spool folder " + site.dir.path() +
+                                 "\\rip2\\spool of RIP2 for setup News cannot be used: it is "
+                                 "not a folder\r\n"),
+            1)
+      << log;
+  EXPECT_EQ(Occurrences(log, "WARNING: Mono folder " + site.dir.path() +
+                                 "\\rip1\\mono of RIP1 for setup News cannot be used: it does "
+                                 "not exist\r\n"),
+            1)
+      << log;
+  // Once the folder is there the page goes; nothing more is said.
+  test::MakeDirs(site.dir / "rip1/mono");
+  ASSERT_TRUE(site.scanner->RunPass());
+  EXPECT_TRUE(Exists(site.dir / "rip1/mono/A-1.ps")) << ReadFile(site.dir / "Vellora.log");
+  EXPECT_EQ(Occurrences(ReadFile(site.dir / "Vellora.log"), "WARNING: "), 2);
+}
+
 TEST(InputScanner, UnixPathSeparatorJoinsTheSourceWithASlash) {
   Site site;
   site.rt.settings.Update([&](core::SettingsStore& s) {
