@@ -9,6 +9,7 @@
 #include "net/connect_folder.h"
 #include "net/reachability.h"
 #include "platform/files.h"
+#include "platform/move_intent.h"
 #include "platform/paths.h"
 
 namespace vellora::intake {
@@ -54,9 +55,57 @@ void InputScanner::RemoveStaleCopies() {
   }
 }
 
+std::string InputScanner::MoveRecordPath() const {
+  return rt_.programFolder + "\\Vellora.move";
+}
+
+void InputScanner::FinishInterruptedDelivery() {
+  platform::FinishedMove done = platform::FinishInterruptedMove(MoveRecordPath());
+  const char* src = done.source.c_str();
+  const char* dst = done.destination.c_str();
+  switch (done.outcome) {
+    case platform::FinishOutcome::NoRecord:
+    case platform::FinishOutcome::Unusable:
+      break;
+    case platform::FinishOutcome::NotPlaced:
+      rt_.logs.LogMessage(
+          "INFO: The delivery of %s to %s was cut short before the copy was in place; the file "
+          "stays to be delivered",
+          src, dst);
+      break;
+    case platform::FinishOutcome::SourceRemoved:
+      rt_.logs.LogMessage(
+          "INFO: Finished the delivery of %s to %s that was cut short: the copy was in place, "
+          "the source is removed",
+          src, dst);
+      break;
+    case platform::FinishOutcome::SourceGone:
+    case platform::FinishOutcome::SourceReplaced:
+      rt_.logs.LogMessage(
+          "INFO: Finished the delivery of %s to %s that was cut short: the copy was in place", src,
+          dst);
+      break;
+    case platform::FinishOutcome::SourceNotRemovable:
+      rt_.logs.LogMessage(
+          "ERROR: The delivery of %s to %s was cut short after the copy was in place: %s; it "
+          "will be delivered again",
+          src, dst, done.reason.c_str());
+      break;
+    case platform::FinishOutcome::Undecided:
+      rt_.logs.LogMessage(
+          "WARNING: The delivery of %s to %s was cut short and the destination folder cannot be "
+          "seen now; the file stays and may be delivered a second time",
+          src, dst);
+      break;
+  }
+}
+
 void InputScanner::Run() {
-  // A crash in the middle of a copy to another file system leaves a hidden,
-  // partial temporary beside the destination; the next start clears them.
+  // A crash between putting a copy in place and removing its source (a move to
+  // another file system) is finished first: the source must not be delivered again.
+  // Then the hidden, partial temporaries that a crash during a copy leaves beside the
+  // destination are cleared.
+  FinishInterruptedDelivery();
   RemoveStaleCopies();
   while (!rt_.Stopping()) {
     if (!RunPass()) break;
@@ -348,13 +397,22 @@ void InputScanner::Archive(const core::Spooler& sp, const std::string& source,
     platform::CreateFolder(sp.PdfArchive + "\\" + folderName);
     path = sp.PdfArchive + "\\" + folderName + "\\" + name;
   }
-  platform::CopyFileOverwrite(source, path);
+  platform::CopyFileOverwrite(source, path, [this] { return rt_.Stopping(); });
 }
 
 void InputScanner::Deliver(const std::string& source, const std::string& destination) {
-  if (platform::MoveFileReplace(source, destination)) return;
+  platform::MoveOptions options;
+  // A stop abandons a long copy; the source stays for the next run.
+  options.stop = [this] { return rt_.Stopping(); };
+  options.intentPath = MoveRecordPath();
+  std::string why;
+  if (platform::MoveFileReplace(source, destination, options, &why)) return;
   if (!rt_.pacer.Wait(5000)) return;
-  if (platform::MoveFileReplace(source, destination)) return;
+  if (platform::MoveFileReplace(source, destination, options, &why)) return;
+  if (rt_.Stopping()) return;
+  // The error state keeps its one text; the log says what could not be moved where.
+  rt_.logs.LogMessage("ERROR: Cannot move %s to %s: %s", source.c_str(), destination.c_str(),
+                      why.c_str());
   rt_.errors.SetErrorState(1, "Error moving file!!");
   rt_.errors.CheckFoldersAndClearError();
 }
@@ -412,6 +470,7 @@ InputScanner::EntryResult InputScanner::HandleEntry(int i) {
   rt_.logs.LogMessage("DEBUG: Final dest path=%s\r\n", destination.c_str());
   Archive(sp, source, name, publicationText);
   Deliver(source, destination);
+  if (rt_.Stopping()) return EntryResult::EndDispatch;
   waiting_.RemoveQueueRow(name, job.ListedTime, sp.SetupName);
   ripQueues_.RefreshRipQueue(r + 1);
   return EntryResult::Next;

@@ -34,6 +34,10 @@ class InputScanner {
  private:
   enum class EntryResult { Next, EndDispatch };
 
+  // The record a move to another file system keeps in the program folder while it
+  // puts the copy in place and removes the source.
+  std::string MoveRecordPath() const;
+  void FinishInterruptedDelivery();
   void RemoveStaleCopies();
   void ConnectDatabase(const core::SettingsStore& s);
   // Two attempts to reach a folder: the reachability test, then the connect step.

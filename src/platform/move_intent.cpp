@@ -175,7 +175,7 @@ FinishedMove FinishInterruptedMove(const std::string& path) {
       SyncDirectoryOf(intent.source);
       done.outcome = FinishOutcome::SourceRemoved;
     } else {
-      done.reason = WithReason("cannot remove " + intent.source, errno);
+      done.reason = WithReason("cannot remove the source", errno);
       done.outcome = FinishOutcome::SourceNotRemovable;
     }
   }

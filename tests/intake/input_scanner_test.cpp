@@ -1,6 +1,9 @@
 // The scanner's passes over real folders: rotation, room, errors, commands, paths.
 #include "intake/input_scanner.h"
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 
@@ -203,6 +206,14 @@ TEST(InputScanner, AFailedMoveSetsTheErrorAndTheFileComesBack) {
   test::MakeDirs(site.Spool(1) + "/blocked.ps/inside");  // a folder where the file should go
   ASSERT_TRUE(site.scanner->RunPass());
   EXPECT_TRUE(site.display.Has("ErrorText 1 Error moving file!!"));
+  // The error state keeps its text; the log names the source, the destination and why.
+  std::string log = ReadFile(site.dir / "Vellora.log");
+  EXPECT_NE(log.find("] ERROR: Cannot move " + site.dir.path() + "\\in\\blocked.ps to " +
+                     site.dir.path() +
+                     "\\rip1\\spool\\blocked.ps: cannot rename the file: Is a "
+                     "directory\r\n"),
+            std::string::npos)
+      << log;
   EXPECT_TRUE(Exists(site.dir / "in/blocked.ps"));
   EXPECT_TRUE(site.waiting.Rows().empty()) << "the row goes whether or not the move worked";
   std::filesystem::remove_all(site.Spool(1) + "/blocked.ps");
@@ -347,6 +358,67 @@ TEST(InputScanner, SpoolAndMonoFoldersThatAreNoFoldersAreReportedOncePerRun) {
   ASSERT_TRUE(site.scanner->RunPass());
   EXPECT_TRUE(Exists(site.dir / "rip1/mono/A-1.ps")) << ReadFile(site.dir / "Vellora.log");
   EXPECT_EQ(Occurrences(ReadFile(site.dir / "Vellora.log"), "WARNING: "), 2);
+}
+
+TEST(InputScanner, AReadOnlyInputFolderOnAnotherFileSystemDeliversNothing) {
+  // The copy could be made, the source could not be removed: delivered, the page
+  // would be printed again on every pass, by every RIP in turn.
+  Site site;
+  TempDir shm("/dev/shm");
+  test::MakeDirs(shm / "in");
+  WriteFile(shm / "in/page.ps", "%!PS page\n");
+  site.rt.settings.Update([&](core::SettingsStore& s) { s.Spoolers[0].InputSpool = shm / "in"; });
+  site.Start();
+  {
+    // The superuser may remove entries from any folder that is not immutable.
+    int fd = open((shm / "in").c_str(), O_RDONLY | O_DIRECTORY);
+    int flags = 0;
+    bool immutable = false;
+    if (geteuid() == 0) {
+      ASSERT_GE(fd, 0);
+      ASSERT_EQ(ioctl(fd, FS_IOC_GETFLAGS, &flags), 0);
+      int on = flags | FS_IMMUTABLE_FL;
+      immutable = ioctl(fd, FS_IOC_SETFLAGS, &on) == 0;
+      if (!immutable) GTEST_SKIP() << "cannot make a folder immutable here";
+    } else {
+      ASSERT_EQ(chmod((shm / "in").c_str(), 0555), 0);
+    }
+    for (int pass = 0; pass < 3; ++pass) ASSERT_TRUE(site.scanner->RunPass());
+    if (immutable) ioctl(fd, FS_IOC_SETFLAGS, &flags);
+    if (fd >= 0) close(fd);
+    chmod((shm / "in").c_str(), 0755);
+  }
+  EXPECT_EQ(FilesIn(site.Spool(1)) + FilesIn(site.Spool(2)), 0) << "not one copy is delivered";
+  EXPECT_EQ(ReadFile(shm / "in/page.ps"), "%!PS page\n");
+  EXPECT_EQ(site.display.Count("ErrorText 1 Error moving file!!"), 3);
+  std::string log = ReadFile(site.dir / "Vellora.log");
+  EXPECT_NE(log.find("ERROR: Cannot move " + shm / "in\\page.ps to " + site.dir.path() +
+                     "\\rip1\\spool\\page.ps: cannot remove the source from " + shm / "in"),
+            std::string::npos)
+      << log;
+  // Writable again, it goes, once.
+  ASSERT_TRUE(site.scanner->RunPass());
+  EXPECT_EQ(FilesIn(site.Spool(1)) + FilesIn(site.Spool(2)), 1);
+  EXPECT_FALSE(Exists(shm / "in/page.ps"));
+}
+
+TEST(InputScanner, ALinkInTheInputFolderDeliversThePageAndALineBreakInANameStaysInItsLine) {
+  Site site;
+  site.rt.settings.Update([](core::SettingsStore& s) { s.Rips[1].UseRIP = 0; });
+  site.Start();
+  test::MakeDirs(site.dir / "store");
+  WriteFile(site.dir / "store/page.ps", "%!PS linked page\n");
+  std::filesystem::create_symlink("../store/page.ps", site.dir / "in/linked.ps");
+  site.Drop("two\nlines.ps");
+  ASSERT_TRUE(site.scanner->RunPass());
+  EXPECT_FALSE(std::filesystem::is_symlink(site.Spool(1) + "/linked.ps"));
+  EXPECT_EQ(ReadFile(site.Spool(1) + "/linked.ps"), "%!PS linked page\n");
+  EXPECT_FALSE(std::filesystem::is_symlink(site.dir / "in/linked.ps"));
+  EXPECT_EQ(ReadFile(site.dir / "store/page.ps"), "%!PS linked page\n") << "the target stays";
+  EXPECT_TRUE(Exists(site.Spool(1) + "/two\nlines.ps"));
+  std::string log = ReadFile(site.dir / "Vellora.log");
+  EXPECT_NE(log.find("] DEBUG: name found two\\nlines.ps\r\n"), std::string::npos) << log;
+  EXPECT_EQ(log.find("two\nlines"), std::string::npos);
 }
 
 TEST(InputScanner, UnixPathSeparatorJoinsTheSourceWithASlash) {
