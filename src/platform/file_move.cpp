@@ -142,8 +142,9 @@ bool SourceRemovable(const std::string& osSrc, const struct stat& lst, std::stri
   return true;
 }
 
-void DropIntent(const MoveOptions& options) {
-  if (!options.intentPath.empty()) RemoveMoveIntent(options.intentPath);
+// durable: before the temporary is removed (see RemoveMoveIntent).
+void DropIntent(const MoveOptions& options, bool durable) {
+  if (!options.intentPath.empty()) RemoveMoveIntent(options.intentPath, durable);
 }
 
 // The move as a copy: across file systems, and for a symbolic link, whose target's
@@ -189,7 +190,7 @@ bool CopyThenRemove(const std::string& osSrc, const std::string& osDst, const st
   // while the copy was never in place.
   if (::rename(tmp.c_str(), osDst.c_str()) != 0) {
     int error = errno;
-    DropIntent(options);
+    DropIntent(options, true);
     ::unlink(tmp.c_str());
     why = WithReason("cannot put the copy in place", error);
     return false;
@@ -197,7 +198,7 @@ bool CopyThenRemove(const std::string& osSrc, const std::string& osDst, const st
   SyncDirectoryOf(osDst);
   if (::unlink(osSrc.c_str()) == 0) {
     SyncDirectoryOf(osSrc);
-    DropIntent(options);
+    DropIntent(options, false);
     return true;
   }
   int error = errno;
@@ -207,11 +208,11 @@ bool CopyThenRemove(const std::string& osSrc, const std::string& osDst, const st
   if (::lstat(osDst.c_str(), &placed) == 0 && placed.st_dev == copy.st_dev &&
       placed.st_ino == copy.st_ino && ::rename(osDst.c_str(), tmp.c_str()) == 0) {
     SyncDirectoryOf(osDst);
-    DropIntent(options);
+    DropIntent(options, true);
     ::unlink(tmp.c_str());
     why = WithReason("cannot remove the source (its copy is taken back)", error);
   } else {
-    DropIntent(options);
+    DropIntent(options, false);
     why = WithReason("cannot remove the source (its copy was already taken)", error);
   }
   return false;

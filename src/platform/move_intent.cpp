@@ -133,8 +133,9 @@ bool ReadMoveIntent(const std::string& path, MoveIntent& intent) {
          ParseId(fields["source-id"], intent.sourceId) && ParseId(fields["copy-id"], intent.copyId);
 }
 
-void RemoveMoveIntent(const std::string& path) {
-  ::unlink(ToOsPath(path).c_str());
+void RemoveMoveIntent(const std::string& path, bool durable) {
+  std::string os = ToOsPath(path);
+  if (::unlink(os.c_str()) == 0 && durable) SyncDirectoryOf(os);
 }
 
 FinishedMove FinishInterruptedMove(const std::string& path) {
@@ -151,12 +152,17 @@ FinishedMove FinishInterruptedMove(const std::string& path) {
   done.destination = intent.destination;
 
   struct stat st {};
-  bool placed = false;
   if (::lstat(intent.temporary.c_str(), &st) == 0) {
-    // Still under its temporary name: never put in place (or taken back).
+    // Still under its temporary name: never put in place (or taken back). The record
+    // goes first, for good: a crash between the two must not leave a record whose
+    // temporary is gone, which the next start would take for a copy the RIP took.
+    RemoveMoveIntent(path, true);
     if (SameInode(st, intent.copyId)) ::unlink(intent.temporary.c_str());
     done.outcome = FinishOutcome::NotPlaced;
-  } else if (::lstat(intent.destination.c_str(), &st) == 0 && SameInode(st, intent.copyId)) {
+    return done;
+  }
+  bool placed = false;
+  if (::lstat(intent.destination.c_str(), &st) == 0 && SameInode(st, intent.copyId)) {
     placed = true;
   } else {
     // Neither name: the RIP took the copy, provided this is the very folder the copy

@@ -34,7 +34,10 @@ bool WriteMoveIntent(const std::string& path, const MoveIntent& intent,
                      std::string* reason = nullptr);
 // Reads a complete record; false when there is none or it is cut or garbled.
 bool ReadMoveIntent(const std::string& path, MoveIntent& intent);
-void RemoveMoveIntent(const std::string& path);
+// durable: the removal is on disk when this returns. Needed before the copy's
+// temporary is removed; after the source is gone a record left by a power failure
+// is harmless (the next start finds the source gone).
+void RemoveMoveIntent(const std::string& path, bool durable = false);
 
 enum class FinishOutcome {
   NoRecord,            // nothing was interrupted
