@@ -3,23 +3,12 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 
 #include "platform/files.h"
 
 namespace vellora::platform {
 
 namespace {
-
-// How many line-end characters the format itself writes at its very end: those are
-// the caller's ("...%s\r\n" leaves an empty line after the line, as it always has);
-// every other control character comes from the text formatted into the message.
-size_t FormatLineEnd(const char* format) {
-  size_t n = std::strlen(format);
-  size_t end = 0;
-  while (end < n && (format[n - 1 - end] == '\r' || format[n - 1 - end] == '\n')) ++end;
-  return end;
-}
 
 // Writes control characters visibly: a file name with a line break in it must not
 // split a log line (nor forge one). Backslashes stay as they are: every Windows path
@@ -45,12 +34,15 @@ void AppendEscaped(std::string& out, std::string_view text, size_t limit) {
   }
 }
 
-std::string EscapeLogMessage(const char* format, std::string_view message) {
-  size_t keep = FormatLineEnd(format);
-  // A message cut by the buffer has lost the format's line end.
-  if (keep > message.size() || message.substr(message.size() - keep) !=
-                                   std::string_view(format).substr(std::strlen(format) - keep)) {
-    keep = 0;
+// The line breaks at the very end of a message are its line end, written as they
+// are ("...%s\r\n" leaves an empty line after the line, as it always has, whether
+// the format or a message built beforehand brings them); every other control
+// character is escaped.
+std::string EscapeLogMessage(std::string_view message) {
+  size_t keep = 0;
+  while (keep < message.size() && (message[message.size() - 1 - keep] == '\r' ||
+                                   message[message.size() - 1 - keep] == '\n')) {
+    ++keep;
   }
   std::string out;
   out.reserve(message.size());
@@ -67,7 +59,7 @@ std::string FormatLogLine(LogStamp stamp, const LocalTime& t, const char* format
   int formatted = std::vsnprintf(raw, sizeof raw, format, args);
   if (formatted < 0) return {};
   std::string escaped = EscapeLogMessage(
-      format, std::string_view(raw, std::min(static_cast<size_t>(formatted), sizeof raw - 1)));
+      std::string_view(raw, std::min(static_cast<size_t>(formatted), sizeof raw - 1)));
   const char* message = escaped.c_str();
   char line[kLogLineLimit];
   int n = 0;

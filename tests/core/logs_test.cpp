@@ -62,18 +62,18 @@ TEST(Logs, SwitchesAndLineFormats) {
 
 TEST(Logs, ControlCharactersOfAMessageAreWrittenVisiblyEscaped) {
   // A file name holding a line break would otherwise split the line and could
-  // forge a line of its own; the line ends written by the format itself stay.
+  // forge a line of its own; the line breaks that end a message stay.
   TempDir dir;
   LogWriters logs;
   logs.Configure(dir.path(), true, true);
   logs.LogMessage("DEBUG: name found %s\r\n", "evil\r\n[10:00:00.000] ERROR: forged\x01\x7f\t.ps");
-  logs.LogMessage("%s", "tail\n");
+  logs.LogMessage("%s", "mid\nline\r\n");  // built beforehand, with its own line end
   logs.LogDbError("Error: %s   (%s)", "line1\nline2", "SELECT\r1");
   EXPECT_TRUE(std::regex_match(
       ReadFile(dir / "Vellora.log"),
       std::regex(R"(\[\d\d:\d\d:\d\d\.\d\d\d\] DEBUG: name found evil\\r\\n\[10:00:00\.000\] )"
                  R"(ERROR: forged\\x01\\x7f\\t\.ps\r\n\r\n)"
-                 R"(\[\d\d:\d\d:\d\d\.\d\d\d\] tail\\n\r\n)")))
+                 R"(\[\d\d:\d\d:\d\d\.\d\d\d\] mid\\nline\r\n\r\n)")))
       << ReadFile(dir / "Vellora.log");
   EXPECT_TRUE(std::regex_match(
       ReadFile(dir / "VelloraDBerror.log"),
