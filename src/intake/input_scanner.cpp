@@ -357,8 +357,9 @@ std::string InputScanner::Destination(const core::Spooler& sp, int r, const std:
   std::string folder = sp.RipSpool[ri];
   if (!colour && sp.MonoFolder[ri] != 0 && !sp.RipSpoolMono[ri].empty() && separationSet > 0) {
     folder = sp.RipSpoolMono[ri];
-    // The move will fail and say so in the error state; this says which folder.
-    if (!net::IsFolderReachable(folder)) ReportUnusableFolder("Mono", folder, r, sp);
+    // The move will fail and say so in the error state; this says which folder. A
+    // look at the folder itself is enough for that, no echo is sent.
+    if (!platform::IsEnterableDirectory(folder)) ReportUnusableFolder("Mono", folder, r, sp);
   }
   if (!(sp.DatabaseTemplate != 0 && db_.Connected() && sp.UseDatabase != 0 &&
         !sp.NameConv.empty())) {
