@@ -38,7 +38,9 @@ std::string ExpandCommandLine(const std::string& commandFile, const std::string&
 }
 
 bool RunExternalCommand(const std::string& commandFile, const std::string& sourcePath,
-                        const std::string& inputPath, core::LogWriters& logs) {
+                        const std::string& inputPath, core::LogWriters& logs,
+                        const platform::StopCheck& stop, bool* cutShort) {
+  if (cutShort != nullptr) *cutShort = false;
   std::string source = platform::ToOsPath(sourcePath);
   std::string input = inputPath.empty() ? std::string() : platform::ToOsPath(inputPath);
   std::string expanded = Substitute(commandFile, source, input);
@@ -49,11 +51,13 @@ bool RunExternalCommand(const std::string& commandFile, const std::string& sourc
   std::vector<std::string> argv = platform::SplitWindowsCommandLine(commandFile);
   for (std::string& arg : argv) arg = Substitute(arg, source, input);
   if (!argv.empty()) argv[0] = platform::ToOsPath(argv[0]);
-  int exitCode = 0;
-  if (!platform::RunHiddenAndWait(argv, &exitCode)) {
+  // Its exit status is not looked at: the job goes on as the command left it.
+  platform::RunResult run = platform::RunHiddenUntilStopped(argv, stop);
+  if (!run.started) {
     logs.LogMessage("Create Process for external script file failed. (%s)", expanded.c_str());
     return false;
   }
+  if (cutShort != nullptr) *cutShort = run.stopped;
   return true;
 }
 

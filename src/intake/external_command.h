@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/logs.h"
+#include "platform/stop_check.h"
 
 namespace vellora::intake {
 
@@ -21,7 +22,11 @@ std::string ExpandCommandLine(const std::string& commandFile, const std::string&
 // over as OS paths. A command line longer than 255 characters, or one whose program
 // cannot be started, is refused with the program-log line
 // "Create Process for external script file failed. (%s)"; returns false then.
+//
+// The wait has no time-out, but a stop request ends it at once: the command is told
+// to end and killed after a short grace period; *cutShort (when given) then says so.
 bool RunExternalCommand(const std::string& commandFile, const std::string& sourcePath,
-                        const std::string& inputPath, core::LogWriters& logs);
+                        const std::string& inputPath, core::LogWriters& logs,
+                        const platform::StopCheck& stop = {}, bool* cutShort = nullptr);
 
 }  // namespace vellora::intake

@@ -16,8 +16,14 @@ namespace {
 
 // A name that cannot be written as folder + "\" + name, or that does not fit the
 // queue's name field, cannot be handed on: it would address another file, or none.
+const char* WhyNotAddressable(const std::string& name) {
+  if (name.find('\\') != std::string::npos) return "its name holds a backslash";
+  if (name.size() > kMaxListedName) return "its name is longer than 254 characters";
+  return nullptr;
+}
+
 bool AddressableName(const std::string& name) {
-  return name.find('\\') == std::string::npos && name.size() <= kMaxListedName;
+  return WhyNotAddressable(name) == nullptr;
 }
 
 // True when the entry is a folder that a walk may go down into: a folder itself, not
@@ -94,7 +100,8 @@ void ListIn(const std::string& folder, const std::string& mask, bool recurse,
 }  // namespace
 
 int ListInputFolder(const std::string& folder, std::vector<ListingEntry>& entries,
-                    const std::string& ignoreMask, const core::SettingsStore& settings) {
+                    const std::string& ignoreMask, const core::SettingsStore& settings,
+                    std::vector<UndeliverableName>* undeliverable) {
   entries.clear();
   if (!net::IsFolderReachable(folder)) return 0;
   platform::FolderNames listing;
@@ -103,11 +110,14 @@ int ListInputFolder(const std::string& folder, std::vector<ListingEntry>& entrie
   while (static_cast<int>(entries.size()) < kMaxListing && listing.Next(entry)) {
     // What the name tells is decided before anything is looked at.
     if (entry.isHidden || entry.kind == platform::EntryKind::Directory) continue;
-    if (!AddressableName(entry.name)) continue;
     if (MatchesMask(entry.name, ignoreMask)) continue;
     if (entry.name.compare(0, 2, "._") == 0) continue;
     const platform::EntryStat seen = listing.Stat(entry);
     if (!seen.ok || seen.isDirectory || seen.size == 0) continue;
+    if (const char* why = WhyNotAddressable(entry.name)) {
+      if (undeliverable != nullptr) undeliverable->push_back({entry.name, why});
+      continue;
+    }
     const std::string path = folder + "\\" + entry.name;
     // The in-use test (IsReadable) and the open that takes the last-write time are one
     // open here: the time is that of the very file that passed the test, and a

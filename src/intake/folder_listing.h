@@ -26,13 +26,23 @@ struct ListingEntry {
   uint64_t TimeKey = 0;    // the same time as an ordering key (listing_time.h)
 };
 
+// A file that would be a candidate but whose name can never be handed on: it holds a
+// backslash (folder + "\" + name would address another file) or is longer than
+// kMaxListedName characters.
+struct UndeliverableName {
+  std::string FileName;
+  std::string Why;  // "its name holds a backslash", ...
+};
+
 // Fills entries (cleared first) with the candidate files of the folder in the order
 // the file system returns them, at most kMaxListing, and returns their number. A
 // candidate is a regular, non-empty file that is not hidden, not matched by
 // ignoreMask, not named "._...", passes IsReadable and can be opened. 0 when the
-// folder is unreachable or cannot be listed.
+// folder is unreachable or cannot be listed. Files passed over only for their names
+// are added to *undeliverable when it is given, for the caller to report.
 int ListInputFolder(const std::string& folder, std::vector<ListingEntry>& entries,
-                    const std::string& ignoreMask, const core::SettingsStore& settings);
+                    const std::string& ignoreMask, const core::SettingsStore& settings,
+                    std::vector<UndeliverableName>* undeliverable = nullptr);
 
 // A file waiting in a spool folder: its path (folder, "\" and name, in the system's
 // text form) and its last-write time.

@@ -1,6 +1,7 @@
 // Building and ordering the input queue.
 #include "intake/input_queue.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "intake/exchange_sort.h"
@@ -12,7 +13,7 @@ InputQueue::InputQueue() : jobs_(kQueueCapacity) {}
 void InputQueue::FillNew(QueuedJob& job, const core::Spooler& spooler, int spoolerIndex,
                          const EarlyLookup& lookup) {
   job.SpoolerName = spooler.SetupName;
-  job.Priority = spooler.Priority * 50;
+  job.Priority = SpoolerPriority(spooler.Priority);
   job.SeparationSetId = 0;
   job.LookupStatus = -1;
   if (lookup && spooler.UseDatabase != 0 && !spooler.NameConv.empty()) {
@@ -41,6 +42,18 @@ void InputQueue::Sort(bool disableFileSort) {
         static_cast<uint64_t>(static_cast<int64_t>(std::numeric_limits<int32_t>::max()) - p);
   }
   Permute(ExchangeSortOrder(keys));
+}
+
+int32_t SpoolerPriority(int spoolerPriority) {
+  // Worked out in 64 bits: a large Priority%d must not wrap round to a low or
+  // negative priority and send the most urgent spooler's files to the back.
+  int64_t p = static_cast<int64_t>(spoolerPriority) * 50;
+  return ClampPriority(p);
+}
+
+int32_t ClampPriority(int64_t priority) {
+  return static_cast<int32_t>(std::clamp<int64_t>(priority, std::numeric_limits<int32_t>::min(),
+                                                  std::numeric_limits<int32_t>::max()));
 }
 
 int FindSpooler(const core::SettingsStore& store, const std::string& setupName) {

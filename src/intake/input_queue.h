@@ -68,6 +68,11 @@ class InputQueue {
   int count_ = 0;
 };
 
+// A spooler's Priority x 50, and any priority worked out in 64 bits, held within the
+// 32-bit range of a queued job's priority.
+int32_t SpoolerPriority(int spoolerPriority);
+int32_t ClampPriority(int64_t priority);
+
 // The index of the spooler whose SetupName equals the name (case-sensitive), -1.
 int FindSpooler(const core::SettingsStore& store, const std::string& setupName);
 

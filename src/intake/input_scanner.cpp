@@ -9,6 +9,7 @@
 #include "net/connect_folder.h"
 #include "net/reachability.h"
 #include "platform/files.h"
+#include "platform/move_intent.h"
 #include "platform/paths.h"
 
 namespace vellora::intake {
@@ -46,9 +47,57 @@ void InputScanner::RemoveStaleCopies() {
   }
 }
 
+std::string InputScanner::MoveRecordPath() const {
+  return rt_.programFolder + "\\Vellora.move";
+}
+
+void InputScanner::FinishInterruptedDelivery() {
+  platform::FinishedMove done = platform::FinishInterruptedMove(MoveRecordPath());
+  const char* src = done.source.c_str();
+  const char* dst = done.destination.c_str();
+  switch (done.outcome) {
+    case platform::FinishOutcome::NoRecord:
+    case platform::FinishOutcome::Unusable:
+      break;
+    case platform::FinishOutcome::NotPlaced:
+      rt_.logs.LogMessage(
+          "INFO: The delivery of %s to %s was cut short before the copy was in place; the file "
+          "stays to be delivered",
+          src, dst);
+      break;
+    case platform::FinishOutcome::SourceRemoved:
+      rt_.logs.LogMessage(
+          "INFO: Finished the delivery of %s to %s that was cut short: the copy was in place, "
+          "the source is removed",
+          src, dst);
+      break;
+    case platform::FinishOutcome::SourceGone:
+    case platform::FinishOutcome::SourceReplaced:
+      rt_.logs.LogMessage(
+          "INFO: Finished the delivery of %s to %s that was cut short: the copy was in place", src,
+          dst);
+      break;
+    case platform::FinishOutcome::SourceNotRemovable:
+      rt_.logs.LogMessage(
+          "ERROR: The delivery of %s to %s was cut short after the copy was in place: %s; it "
+          "will be delivered again",
+          src, dst, done.reason.c_str());
+      break;
+    case platform::FinishOutcome::Undecided:
+      rt_.logs.LogMessage(
+          "WARNING: The delivery of %s to %s was cut short and the destination folder cannot be "
+          "seen now; the file stays and may be delivered a second time",
+          src, dst);
+      break;
+  }
+}
+
 void InputScanner::Run() {
-  // A crash in the middle of a copy to another file system leaves a hidden,
-  // partial temporary beside the destination; the next start clears them.
+  // A crash between putting a copy in place and removing its source (a move to
+  // another file system) is finished first: the source must not be delivered again.
+  // Then the hidden, partial temporaries that a crash during a copy leaves beside the
+  // destination are cleared.
+  FinishInterruptedDelivery();
   RemoveStaleCopies();
   while (!rt_.Stopping()) {
     if (!RunPass()) break;
@@ -146,7 +195,9 @@ void InputScanner::ListSpoolers() {
       }
       continue;
     }
-    int n = ListInputFolder(sp.InputSpool, listing_, s->InputQueueIgnoreMask, *s);
+    undeliverable_.clear();
+    int n = ListInputFolder(sp.InputSpool, listing_, s->InputQueueIgnoreMask, *s, &undeliverable_);
+    ReportUndeliverable(sp.InputSpool);
     EarlyLookup lookup;
     if (s->OrderByDatabasePriority != 0 && db_.Connected()) {
       lookup = [this, &s](QueuedJob& job, int spooler) {
@@ -163,6 +214,26 @@ void InputScanner::ListSpoolers() {
     d.SetSpoolerIcon(m, core::SpoolerIcon::Idle);
     if (!rt_.pacer.Wait(250)) return;
   }
+}
+
+void InputScanner::ReportUndeliverable(const std::string& folder) {
+  for (const UndeliverableName& u : undeliverable_) {
+    if (!reportedNames_.insert(folder + '\0' + u.FileName).second) continue;
+    // The file stays where it is: only someone who renames it can get it delivered.
+    rt_.logs.LogMessage("WARNING: File %s in input folder %s cannot be delivered: %s",
+                        u.FileName.c_str(), folder.c_str(), u.Why.c_str());
+  }
+}
+
+void InputScanner::ReportUnusableFolder(const char* kind, const std::string& folder, int rip,
+                                        const core::Spooler& sp) {
+  if (folder.empty() || !reportedFolders_.insert(std::string(kind) + '\0' + folder).second) return;
+  platform::FileStat st = platform::StatPath(folder);
+  const char* why = !st.exists        ? "it does not exist"
+                    : !st.isDirectory ? "it is not a folder"
+                                      : "it cannot be reached";
+  rt_.logs.LogMessage("WARNING: %s folder %s of RIP%d for setup %s cannot be used: %s", kind,
+                      folder.c_str(), rip + 1, sp.SetupName.c_str(), why);
 }
 
 int InputScanner::CountRipLoad(const core::SettingsStore& s, int r, CountSight* sight) {
@@ -241,7 +312,10 @@ int InputScanner::ChooseRip(const core::SettingsStore& s, const core::Spooler& s
     int r = (k + rotationIndex_) % core::kRipCount;
     const core::RipSlotRuntime& run = rt_.rips[static_cast<size_t>(r)];
     if (s.Rips[static_cast<size_t>(r)].UseRIP == 0) continue;
-    if (!net::IsFolderReachable(sp.RipSpool[static_cast<size_t>(r)])) continue;
+    if (!net::IsFolderReachable(sp.RipSpool[static_cast<size_t>(r)])) {
+      ReportUnusableFolder("Spool", sp.RipSpool[static_cast<size_t>(r)], r, sp);
+      continue;
+    }
     if (run.InputOpen == 0 && s.ForceOpenInputs == 0) continue;
     if (run.Tracking == 0) continue;
     if (run.WaitingCount >= s.MaxOutstandingJobs) continue;
@@ -263,7 +337,14 @@ void InputScanner::RunCommand(const core::Spooler& sp, const std::string& source
     input = source + ".tmp";
     platform::MoveFileReplace(source, input);
   }
-  RunExternalCommand(sp.CommandFile, source, input, rt_.logs);
+  bool cutShort = false;
+  RunExternalCommand(
+      sp.CommandFile, source, input, rt_.logs, [this] { return rt_.Stopping(); }, &cutShort);
+  // A command ended by the program's stop may have left half its output under the
+  // job's name: the job goes back as it came, for the next run to handle whole.
+  if (cutShort && !input.empty() && platform::PathExists(input)) {
+    platform::MoveFileReplace(input, source);
+  }
 }
 
 std::string InputScanner::Destination(const core::Spooler& sp, int r, const std::string& name,
@@ -273,6 +354,9 @@ std::string InputScanner::Destination(const core::Spooler& sp, int r, const std:
   std::string folder = sp.RipSpool[ri];
   if (!colour && sp.MonoFolder[ri] != 0 && !sp.RipSpoolMono[ri].empty() && separationSet > 0) {
     folder = sp.RipSpoolMono[ri];
+    // The move will fail and say so in the error state; this says which folder. A
+    // look at the folder itself is enough for that, no echo is sent.
+    if (!platform::IsEnterableDirectory(folder)) ReportUnusableFolder("Mono", folder, r, sp);
   }
   if (!(sp.DatabaseTemplate != 0 && db_.Connected() && sp.UseDatabase != 0 &&
         !sp.NameConv.empty())) {
@@ -311,13 +395,22 @@ void InputScanner::Archive(const core::Spooler& sp, const std::string& source,
     platform::CreateFolder(sp.PdfArchive + "\\" + folderName);
     path = sp.PdfArchive + "\\" + folderName + "\\" + name;
   }
-  platform::CopyFileOverwrite(source, path);
+  platform::CopyFileOverwrite(source, path, [this] { return rt_.Stopping(); });
 }
 
 void InputScanner::Deliver(const std::string& source, const std::string& destination) {
-  if (platform::MoveFileReplace(source, destination)) return;
+  platform::MoveOptions options;
+  // A stop abandons a long copy; the source stays for the next run.
+  options.stop = [this] { return rt_.Stopping(); };
+  options.intentPath = MoveRecordPath();
+  std::string why;
+  if (platform::MoveFileReplace(source, destination, options, &why)) return;
   if (!rt_.pacer.Wait(5000)) return;
-  if (platform::MoveFileReplace(source, destination)) return;
+  if (platform::MoveFileReplace(source, destination, options, &why)) return;
+  if (rt_.Stopping()) return;
+  // The error state keeps its one text; the log says what could not be moved where.
+  rt_.logs.LogMessage("ERROR: Cannot move %s to %s: %s", source.c_str(), destination.c_str(),
+                      why.c_str());
   rt_.errors.SetErrorState(1, "Error moving file!!");
   rt_.errors.CheckFoldersAndClearError();
 }
@@ -368,11 +461,14 @@ InputScanner::EntryResult InputScanner::HandleEntry(int i) {
   if (r < 0) return EntryResult::Next;
 
   RunCommand(sp, source);
+  // A stop during the command: nothing more is done to the job in this run.
+  if (rt_.Stopping()) return EntryResult::EndDispatch;
   std::string destination = Destination(sp, r, name, colour, separationSet, source);
   rt_.logs.LogMessage("DEBUG: Final source path=%s\r\n", source.c_str());
   rt_.logs.LogMessage("DEBUG: Final dest path=%s\r\n", destination.c_str());
   Archive(sp, source, name, publicationText);
   Deliver(source, destination);
+  if (rt_.Stopping()) return EntryResult::EndDispatch;
   waiting_.RemoveQueueRow(name, job.ListedTime, sp.SetupName);
   // What the count just saw and the delivered file: no second listing of folders
   // that may hold thousands of files.

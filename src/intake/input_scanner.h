@@ -7,6 +7,7 @@
 #pragma once
 
 #include <array>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,10 @@ class InputScanner {
  private:
   enum class EntryResult { Next, EndDispatch };
 
+  // The record a move to another file system keeps in the program folder while it
+  // puts the copy in place and removes the source.
+  std::string MoveRecordPath() const;
+  void FinishInterruptedDelivery();
   void RemoveStaleCopies();
   void ConnectDatabase(const core::SettingsStore& s);
   // Two attempts to reach a folder: the reachability test, then the connect step.
@@ -41,6 +46,13 @@ class InputScanner {
                    const std::string& password);
   bool CheckRipFolders(const core::SettingsStore& s, bool& anyInUse);
   void ListSpoolers();
+  // Says once per run, per file, that a file's name keeps it from ever being
+  // delivered.
+  void ReportUndeliverable(const std::string& folder);
+  // Says once per run, per folder, why a configured spool or mono folder cannot take
+  // jobs: the choice itself stays silent, and the pages would wait without a word.
+  void ReportUnusableFolder(const char* kind, const std::string& folder, int rip,
+                            const core::Spooler& sp);
   bool SomeRipHasRoom(const core::SettingsStore& s);
   int CountRipLoad(const core::SettingsStore& s, int rip, CountSight* sight = nullptr);
   EntryResult HandleEntry(int i);
@@ -70,6 +82,10 @@ class InputScanner {
   // What the load count before the current delivery saw of each RIP's folders: the
   // refresh of the chosen RIP's rows after the delivery starts from it.
   std::array<CountSight, core::kRipCount> loadSights_;
+  std::vector<UndeliverableName> undeliverable_;
+  // Folder and name of each file already reported in this run.
+  std::set<std::string> reportedNames_;
+  std::set<std::string> reportedFolders_;
 };
 
 }  // namespace vellora::intake

@@ -245,7 +245,9 @@ void RipQueues::CancelAllRipJobs() {
   for (const auto& row : rows) {
     std::string folder = platform::FolderPart(row.path);
     if (folder == "C:" || folder == "C:\\" || folder == "D:" || folder == "D:\\") continue;
-    platform::DeleteFile(row.path);
+    // A file the RIP is reading (or its sender still writing) stays, as a delete of
+    // a file held open fails on Windows; nothing is said.
+    platform::DeleteUnlessInUse(row.path);
   }
   RefreshRipQueues();
 }

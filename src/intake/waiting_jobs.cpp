@@ -1,19 +1,9 @@
 // The waiting-jobs rows and the queue commands.
 #include "intake/waiting_jobs.h"
 
-#include <climits>
-
 #include "platform/files.h"
 
 namespace vellora::intake {
-namespace {
-// A priority moved up or down by the operator stays within int.
-int Step(int prio, int by) {
-  if (by > 0 && prio > INT_MAX - by) return INT_MAX;
-  if (by < 0 && prio < INT_MIN - by) return INT_MIN;
-  return prio + by;
-}
-}  // namespace
 
 WaitingJobs::WaitingJobs(core::Display& display) : display_(display) {}
 
@@ -92,7 +82,7 @@ void WaitingJobs::MoveJobUp(const std::vector<RowKey>& selection) {
     if (r < 0) continue;
     if (r == 0) return;
     core::WaitingRow row = EraseLocked(r);
-    row.prio = Step(row.prio, 1);
+    row.prio = ClampPriority(int64_t{row.prio} + 1);
     InsertLocked(r - 1, row);
     display_.WaitingRowSelected(r - 1);
   }
@@ -105,7 +95,7 @@ void WaitingJobs::MoveJobDown(const std::vector<RowKey>& selection) {
     if (r < 0) continue;
     if (r + 1 >= static_cast<int>(rows_.size())) return;
     core::WaitingRow row = EraseLocked(r);
-    row.prio = Step(row.prio, -1);
+    row.prio = ClampPriority(int64_t{row.prio} - 1);
     InsertLocked(r + 1, row);
     display_.WaitingRowSelected(r + 1);
   }
@@ -116,18 +106,24 @@ bool WaitingJobs::KillJobs(const std::vector<RowKey>& selection,
                            const std::function<bool(const std::string&)>& confirm) {
   if (selection.empty()) return false;
   if (!confirm || !confirm("Kill selected job(s)")) return false;
-  std::lock_guard lock(queueDisplayLock_);
-  for (const RowKey& key : selection) {
-    int r = FindLocked(key);
-    if (r < 0) continue;
-    EraseLocked(r);
-    // A row whose setup no longer names a spooler has no input folder: only its row
-    // goes, no file is deleted anywhere.
-    int s = FindSpooler(settings, key.setup);
-    if (s >= 0) {
-      platform::DeleteFile(settings.Spoolers[static_cast<size_t>(s)].InputSpool + "\\" + key.job);
+  std::vector<std::string> files;
+  {
+    std::lock_guard lock(queueDisplayLock_);
+    for (const RowKey& key : selection) {
+      int r = FindLocked(key);
+      if (r < 0) continue;
+      EraseLocked(r);
+      // A row whose setup no longer names a spooler has no input folder: only its row
+      // goes, no file is deleted anywhere.
+      int s = FindSpooler(settings, key.setup);
+      if (s >= 0)
+        files.push_back(settings.Spoolers[static_cast<size_t>(s)].InputSpool + "\\" + key.job);
     }
   }
+  // A file its producer is still writing, or that another program reads, stays: the
+  // delete fails silently as it does on Windows, and the file is listed again once
+  // it is free. The in-use test runs outside the lock; it may scan /proc.
+  for (const std::string& path : files) platform::DeleteUnlessInUse(path);
   return true;
 }
 

@@ -18,152 +18,18 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/fd.h"
 #include "platform/paths.h"
 #include "platform/system.h"
 
 namespace vellora::platform {
 namespace {
 
-// Closes a descriptor on every way out of a function.
-class Fd {
- public:
-  explicit Fd(int fd = -1) : fd_(fd) {}
-  ~Fd() { Reset(); }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  bool ok() const { return fd_ >= 0; }
-  void Reset() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
-  }
-  int Release() {
-    int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
-
- private:
-  int fd_;
-};
-
-bool WriteAll(int fd, std::string_view data) {
-  const char* p = data.data();
-  size_t left = data.size();
-  while (left > 0) {
-    ssize_t n = ::write(fd, p, left);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    p += n;
-    left -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
-std::string OsDirOf(const std::string& osPath) {
-  size_t pos = osPath.rfind('/');
-  if (pos == std::string::npos) return ".";
-  if (pos == 0) return "/";
-  return osPath.substr(0, pos);
-}
-
-std::string OsBaseOf(const std::string& osPath) {
-  size_t pos = osPath.rfind('/');
-  return pos == std::string::npos ? osPath : osPath.substr(pos + 1);
-}
-
-// A name beside the target that nobody else picks: hidden (so folder listings and
-// RIP queue counts pass over it), naming this host and process so that a temporary
-// left by a crash can be recognised as stale, and unique per call.
-const char kTempMarker[] = ".part-";
-
-std::string ThisHost() {
-  char buf[256] = {};
-  if (::gethostname(buf, sizeof buf - 1) != 0 || buf[0] == '\0') return "host";
-  std::string h = buf;
-  for (char& c : h) {
-    if (c == '-' || c == '/' || c == '.') c = '_';
-  }
-  return h;
-}
-
-std::string TempPathBeside(const std::string& osTarget) {
-  static std::atomic<unsigned> counter{0};
-  static const std::string host = ThisHost();
-  std::string dir = OsDirOf(osTarget);
-  std::string suffix = std::string(kTempMarker) + host + "-" + std::to_string(::getpid()) + "-" +
-                       std::to_string(counter.fetch_add(1));
-  // A target name near the file system's limit must still get a temporary name: the
-  // target's part of it is shortened, the unique suffix is kept.
-  constexpr size_t kNameMax = 255;
-  std::string base = OsBaseOf(osTarget);
-  size_t room = suffix.size() + 1 < kNameMax ? kNameMax - 1 - suffix.size() : 0;
-  std::string name = "." + base.substr(0, room) + suffix;
-  return dir == "/" ? "/" + name : dir + "/" + name;
-}
-
 // The system's words for an error number.
 std::string ErrorText(int err) {
   char buf[256];
   // The GNU strerror_r: it returns the text, in buf or in a static table.
   return ::strerror_r(err, buf, sizeof buf);
-}
-
-void SyncDirectoryOf(const std::string& osPath) {
-  Fd dir(::open(OsDirOf(osPath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir.ok()) ::fsync(dir.get());
-}
-
-bool CopyContent(int srcFd, int outFd) {
-  std::vector<char> buf(256 * 1024);
-  off_t offset = 0;
-  for (;;) {
-    ssize_t n = ::pread(srcFd, buf.data(), buf.size(), offset);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (n == 0) return true;
-    if (!WriteAll(outFd, std::string_view(buf.data(), static_cast<size_t>(n)))) return false;
-    offset += n;
-  }
-}
-
-// Copies the open source into a new temporary file beside osDst, flushed to disk,
-// with the source's last-write time. Returns the temporary path, empty on failure.
-// Where the file system allows it the copy is written into an unnamed file first and
-// given its temporary name only once complete, so that a crash during the copy leaves
-// nothing behind; elsewhere (network shares) a crash can leave a named temporary,
-// which RemoveStaleTemporaries clears later.
-std::string CopyToTempBeside(int srcFd, const struct stat& srcStat, const std::string& osDst) {
-  std::string tmp = TempPathBeside(osDst);
-  struct timespec times[2] = {srcStat.st_atim, srcStat.st_mtim};
-  Fd anonymous(::open(OsDirOf(osDst).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
-  if (anonymous.ok()) {
-    bool ok = CopyContent(srcFd, anonymous.get()) && ::futimens(anonymous.get(), times) == 0 &&
-              ::fsync(anonymous.get()) == 0;
-    std::string self = "/proc/self/fd/" + std::to_string(anonymous.get());
-    if (ok && ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, tmp.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-      return tmp;
-    }
-    if (!ok) return {};
-    // The link can be refused (no /proc); fall back to a named copy.
-  }
-  Fd out(::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-  if (!out.ok()) return {};
-  bool ok = CopyContent(srcFd, out.get());
-  if (ok) {
-    ::futimens(out.get(), times);
-    ok = ::fsync(out.get()) == 0;
-  }
-  if (::close(out.Release()) != 0) ok = false;
-  if (!ok) {
-    ::unlink(tmp.c_str());
-    return {};
-  }
-  return tmp;
 }
 
 // The one report of a run whose in-use test cannot see every process.
@@ -583,43 +449,6 @@ bool CreateFolder(std::string_view path) {
 size_t MaxNameLength(std::string_view folder) {
   long n = ::pathconf(ToOsPath(folder).c_str(), _PC_NAME_MAX);
   return n > 0 ? static_cast<size_t>(n) : 255;
-}
-
-namespace {
-
-// Copies a regular file to a temporary beside the destination and renames it into
-// place, so the destination is always either the old file or the whole new one, and
-// durable when this returns true.
-bool CopyIntoPlace(const std::string& osSrc, const std::string& osDst) {
-  Fd in(::open(osSrc.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (!in.ok()) return false;
-  struct stat st {};
-  if (::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-  std::string tmp = CopyToTempBeside(in.get(), st, osDst);
-  if (tmp.empty()) return false;
-  if (::rename(tmp.c_str(), osDst.c_str()) != 0) {
-    ::unlink(tmp.c_str());
-    return false;
-  }
-  SyncDirectoryOf(osDst);
-  return true;
-}
-
-}  // namespace
-
-bool CopyFileOverwrite(std::string_view src, std::string_view dst) {
-  return CopyIntoPlace(ToOsPath(src), ToOsPath(dst));
-}
-
-bool MoveFileReplace(std::string_view src, std::string_view dst) {
-  std::string osSrc = ToOsPath(src);
-  std::string osDst = ToOsPath(dst);
-  if (::rename(osSrc.c_str(), osDst.c_str()) == 0) return true;
-  if (errno != EXDEV) return false;
-  if (!CopyIntoPlace(osSrc, osDst)) return false;
-  // The destination is complete and durable; only now may the source go. A failure
-  // here leaves two copies, never none.
-  return ::unlink(osSrc.c_str()) == 0;
 }
 
 bool OpenExclusiveAndRead(std::string_view path, FileStat* opened) {

@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/stop_check.h"
+
 namespace vellora::platform {
 
 struct FileStat {
@@ -78,12 +80,34 @@ bool CreateFolder(std::string_view path);
 size_t MaxNameLength(std::string_view folder);
 // Copies src over dst (an existing dst is replaced). The copy is written under a
 // temporary name in dst's folder and renamed into place; the last-write time is kept.
-bool CopyFileOverwrite(std::string_view src, std::string_view dst);
+// A stop (when given) abandons the copy: the temporary is removed, dst stays as it was.
+bool CopyFileOverwrite(std::string_view src, std::string_view dst, const StopCheck& stop = {});
+
+struct MoveOptions {
+  // Asked between the pieces of a copy; yes abandons it (the temporary is removed,
+  // src stays) and the move fails with the reason "stopped".
+  StopCheck stop;
+  // Where a copy across file systems keeps its intent record (move_intent.h) while
+  // the copy is put in place and src removed, so that a crash in between can be
+  // finished by the next start rather than delivering src a second time. Empty: no
+  // record.
+  std::string intentPath;
+};
+
 // Moves src to dst, replacing dst. Within one file system a rename; across file
 // systems a copy to a temporary name in dst's folder, flushed to disk, renamed into
 // place, and only then is src deleted. dst never holds a partial file and src is
 // never gone before dst is complete.
+//
+// The move is all or nothing as seen from dst's folder: a src that cannot be removed
+// (its folder is read-only, for one) fails the move before any copy is put in place,
+// and if the removal still fails the copy is taken back. A src that is a symbolic
+// link delivers its target's content, also within one file system (a renamed link
+// would dangle); the link is removed, the target stays where it is. On failure
+// *reason (when given) says which step failed and the system's reason.
 bool MoveFileReplace(std::string_view src, std::string_view dst);
+bool MoveFileReplace(std::string_view src, std::string_view dst, const MoveOptions& options,
+                     std::string* reason);
 
 // Deletes the temporaries that writes by this host's processes that no longer run
 // left in the folder (a crash during a copy across file systems or during the write

@@ -23,6 +23,8 @@ enum class LogStamp {
 };
 
 // The whole line: "[stamp] message\r\n", the message formatted from format and args.
+// Control characters in the message are written visibly escaped ("\n", "\r", "\t",
+// "\x01"), except the line breaks that end it.
 std::string FormatLogLine(LogStamp stamp, const LocalTime& t, const char* format, va_list args);
 
 enum class LogRollover { None, Delete, CopyThenDelete };

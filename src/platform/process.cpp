@@ -2,12 +2,15 @@
 #include "platform/process.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <ctime>
 
 extern char** environ;
 
@@ -68,8 +71,14 @@ std::vector<std::string> SplitWindowsCommandLine(std::string_view text) {
   return args;
 }
 
-bool RunHiddenAndWait(const std::vector<std::string>& argvIn, int* exitCode) {
-  if (argvIn.empty() || argvIn[0].empty()) return false;
+namespace {
+
+int ExitCodeOf(int status) {
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+pid_t Spawn(const std::vector<std::string>& argvIn, bool ownGroup) {
+  if (argvIn.empty() || argvIn[0].empty()) return -1;
   std::vector<std::string> store = argvIn;
   std::vector<char*> argv;
   for (auto& a : store) argv.push_back(a.data());
@@ -91,21 +100,90 @@ bool RunHiddenAndWait(const std::vector<std::string>& argvIn, int* exitCode) {
   sigemptyset(&defaults);
   sigaddset(&defaults, SIGIO);
   posix_spawnattr_setsigdefault(&attr, &defaults);
-  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+  short flags = POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
+  if (ownGroup) {
+    posix_spawnattr_setpgroup(&attr, 0);
+    flags |= POSIX_SPAWN_SETPGROUP;
+  }
+  posix_spawnattr_setflags(&attr, flags);
   pid_t pid = -1;
   int rc = posix_spawnp(&pid, argv[0], &actions, &attr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attr);
-  if (rc != 0) return false;
+  return rc == 0 ? pid : -1;
+}
 
+// Waits up to timeoutMs for the child to end without reaping it (so its pid, and
+// with it the process group's id, stays taken). -1 waits for ever. True once it ended.
+bool WaitForEnd(pid_t pid, int pidFd, int timeoutMs) {
+  if (pidFd >= 0) {
+    struct pollfd p = {pidFd, POLLIN, 0};
+    for (;;) {
+      int n = ::poll(&p, 1, timeoutMs);
+      if (n > 0) return true;
+      if (n == 0) return false;
+      if (errno != EINTR) break;  // fall back to polling below
+    }
+  }
+  // Without a pidfd: look every 10 ms.
+  for (int waited = 0; timeoutMs < 0 || waited <= timeoutMs; waited += 10) {
+    siginfo_t info{};
+    if (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+        info.si_pid == pid) {
+      return true;
+    }
+    struct timespec ten = {0, 10 * 1000 * 1000};
+    ::nanosleep(&ten, nullptr);
+  }
+  return false;
+}
+
+int Reap(pid_t pid) {
   int status = 0;
-  while (waitpid(pid, &status, 0) < 0) {
+  while (::waitpid(pid, &status, 0) < 0) {
+    if (errno != EINTR) return -1;
+  }
+  return ExitCodeOf(status);
+}
+
+}  // namespace
+
+bool RunHiddenAndWait(const std::vector<std::string>& argv, int* exitCode) {
+  pid_t pid = Spawn(argv, false);
+  if (pid < 0) return false;
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0) {
     if (errno != EINTR) return false;
   }
-  if (exitCode != nullptr) {
-    *exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  }
+  if (exitCode != nullptr) *exitCode = ExitCodeOf(status);
   return true;
+}
+
+RunResult RunHiddenUntilStopped(const std::vector<std::string>& argv, const StopCheck& stop,
+                                int graceMs) {
+  RunResult result;
+  pid_t pid = Spawn(argv, true);
+  if (pid < 0) return result;
+  result.started = true;
+  // A descriptor that becomes readable when the program ends (Linux 5.3 and later);
+  // the system call itself, as the C library of some systems declares it wrongly.
+  int pidFd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+  constexpr int kAskEveryMs = 50;
+  for (;;) {
+    if (WaitForEnd(pid, pidFd, stop ? kAskEveryMs : -1)) break;
+    if (stop && stop()) {
+      result.stopped = true;
+      ::kill(-pid, SIGTERM);
+      WaitForEnd(pid, pidFd, graceMs);
+      // Also when the program ended in time: what it started in its group may not
+      // have. The group's id cannot have been reused, the program is not reaped yet.
+      ::kill(-pid, SIGKILL);
+      break;
+    }
+  }
+  if (pidFd >= 0) ::close(pidFd);
+  result.exitCode = Reap(pid);
+  return result;
 }
 
 }  // namespace vellora::platform

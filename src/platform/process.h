@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/stop_check.h"
+
 namespace vellora::platform {
 
 // The Windows rules: arguments are separated by blanks and tabs; a double quote
@@ -23,5 +25,19 @@ std::vector<std::string> SplitWindowsCommandLine(std::string_view commandLine);
 // False when it could not be started; *exitCode receives its exit status (128 +
 // signal number when a signal ended it).
 bool RunHiddenAndWait(const std::vector<std::string>& argv, int* exitCode);
+
+struct RunResult {
+  bool started = false;
+  bool stopped = false;  // cut short by the stop check
+  int exitCode = 0;      // as above; meaningless when stopped
+};
+
+// The same, with no time-out, but asking stop every 50 ms while the program runs.
+// When it says yes the program is told to end (SIGTERM) and, if it is still there
+// after graceMs, killed (SIGKILL). The program runs in a process group of its own,
+// and whatever it started in that group ends with it: a converter started through a
+// shell script does not outlive the stop.
+RunResult RunHiddenUntilStopped(const std::vector<std::string>& argv, const StopCheck& stop,
+                                int graceMs = 500);
 
 }  // namespace vellora::platform

@@ -60,6 +60,31 @@ TEST(Logs, SwitchesAndLineFormats) {
   nowhere.LogDbError("lost");
 }
 
+TEST(Logs, ControlCharactersOfAMessageAreWrittenVisiblyEscaped) {
+  // A file name holding a line break would otherwise split the line and could
+  // forge a line of its own; the line breaks that end a message stay.
+  TempDir dir;
+  LogWriters logs;
+  logs.Configure(dir.path(), true, true);
+  logs.LogMessage("DEBUG: name found %s\r\n", "evil\r\n[10:00:00.000] ERROR: forged\x01\x7f\t.ps");
+  logs.LogMessage("%s", "mid\nline\r\n");  // built beforehand, with its own line end
+  logs.LogDbError("Error: %s   (%s)", "line1\nline2", "SELECT\r1");
+  EXPECT_TRUE(std::regex_match(
+      ReadFile(dir / "Vellora.log"),
+      std::regex(R"(\[\d\d:\d\d:\d\d\.\d\d\d\] DEBUG: name found evil\\r\\n\[10:00:00\.000\] )"
+                 R"(ERROR: forged\\x01\\x7f\\t\.ps\r\n\r\n)"
+                 R"(\[\d\d:\d\d:\d\d\.\d\d\d\] mid\\nline\r\n\r\n)")))
+      << ReadFile(dir / "Vellora.log");
+  EXPECT_TRUE(std::regex_match(
+      ReadFile(dir / "VelloraDBerror.log"),
+      std::regex(
+          R"(\[\d\d-\d\d \d\d:\d\d:\d\d\.\d\d\d\] Error: line1\\nline2   \(SELECT\\r1\)\r\n)")))
+      << ReadFile(dir / "VelloraDBerror.log");
+  // Backslashes of paths stay as they are.
+  logs.LogBalancerMessage("path %s", "C:\\in\\x.pdf");
+  EXPECT_NE(ReadFile(dir / "Quillon.log").find("] path C:\\in\\x.pdf\r\n"), std::string::npos);
+}
+
 TEST(Logs, RollOverAtTheByteLimit) {
   TempDir dir;
   LogWriters logs;

@@ -1,10 +1,12 @@
 // vellora-headless delivering to ripsim processes, and what a crash at any moment
 // leaves behind.
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <filesystem>
 #include <iostream>
+#include <map>
 #include <random>
 #include <set>
 #include <thread>
@@ -139,48 +141,96 @@ std::string PageContent(int k) {
 
 struct CrashFigures {
   int kills = 0;
-  int duplicatesSeen = 0;  // summed over the checks after each kill
-  int duplicatesAtEnd = 0;
+  int pages = 0;
+  // Pages a kill left both delivered and still in the input folder: the moment
+  // between putting the copy in place and removing the source. The next start must
+  // finish these moves, not deliver the pages again.
+  int cutBetweenCopyAndRemoval = 0;
+  int duplicates = 0;  // pages delivered a second time
+  int lost = 0;        // pages found nowhere at some check
   int leftoverTemporaries = 0;
+  bool moveRecordLeft = false;
 };
 
-// Starts vellora-headless over and over and kills it with SIGKILL at random moments
-// until every page has been delivered; after each kill every page must be whole in
-// the input folder or whole under its own name in a spool folder.
-CrashFigures KillDuringDeliveries(const std::string& input, const std::string& site, int pages) {
+// Where each delivered page stands: a page is delivered once when, from the first
+// check that sees it in a spool folder on, it stays that very file (no RIP takes the
+// files here); a second delivery puts a new file in place, under the same name in
+// the same folder or in the other RIP's.
+struct DeliveredCopy {
+  std::string folder;
+  ino_t inode = 0;
+};
+
+ino_t InodeOf(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
+// Starts vellora-headless over and over and kills it with SIGKILL at random moments,
+// kills times, adding a batch of new pages whenever all have been delivered (with
+// refill; else until they have); after
+// each kill every page must be whole in the input folder or whole under its own name
+// in a spool folder, and never delivered twice.
+CrashFigures KillDuringDeliveries(const std::string& input, const std::string& site, int kills,
+                                  bool refill) {
+  constexpr int kBatch = 200;
   CrashFigures fig;
-  for (int k = 0; k < pages; ++k)
-    WriteFile(input + "/PAGE-" + std::to_string(k) + ".ps", PageContent(k));
+  int& pages = fig.pages;
+  auto addBatch = [&] {
+    for (int k = pages; k < pages + kBatch; ++k)
+      WriteFile(input + "/PAGE-" + std::to_string(k) + ".ps", PageContent(k % kBatch));
+    pages += kBatch;
+  };
+  addBatch();
   std::vector<std::string> spools = {site + "/spool1", site + "/spool2"};
   for (const auto& d : {site + "/sw1", site + "/sw2", spools[0], spools[1]}) test::MakeDirs(d);
   WriteFile(site + "/Vellora.ini", Ini(input, {site + "/sw1", site + "/sw2"}, spools, 1000000));
 
+  std::map<int, DeliveredCopy> delivered;
+  std::set<int> cut, duplicated, lost;
   auto check = [&](bool final) {
-    int duplicates = 0;
     for (int k = 0; k < pages; ++k) {
       std::string name = "PAGE-" + std::to_string(k) + ".ps";
-      int copies = 0;
-      for (const auto& where : {input, spools[0], spools[1]}) {
-        std::string p = where + "/" + name;
-        if (!fs::exists(p)) continue;
-        EXPECT_EQ(ReadFile(p), PageContent(k)) << p << " is not whole";
-        ++copies;
+      std::vector<std::string> inSpools;
+      bool inInput = fs::exists(input + "/" + name);
+      for (const auto& where : {spools[0], spools[1]}) {
+        if (fs::exists(where + "/" + name)) inSpools.push_back(where);
       }
-      EXPECT_GE(copies, 1) << name << " was lost";
-      if (copies > 1) ++duplicates;
+      if (!inInput && inSpools.empty() && lost.insert(k).second) {
+        ADD_FAILURE() << name << " was lost";
+      }
+      if (inSpools.size() > 1) {
+        if (duplicated.insert(k).second) ADD_FAILURE() << name << " was delivered to both RIPs";
+      } else if (inSpools.size() == 1) {
+        std::string path = inSpools[0] + "/" + name;
+        DeliveredCopy now{inSpools[0], InodeOf(path)};
+        auto it = delivered.find(k);
+        // Each copy is read once, when it first appears: nothing else writes to it.
+        if (it == delivered.end() || it->second.inode != now.inode) {
+          EXPECT_EQ(ReadFile(path), PageContent(k % kBatch)) << path << " is not whole";
+        }
+        if (it == delivered.end()) {
+          delivered[k] = now;
+        } else if (it->second.folder != now.folder || it->second.inode != now.inode) {
+          if (duplicated.insert(k).second) ADD_FAILURE() << name << " was delivered a second time";
+          it->second = now;
+        }
+        if (inInput && !final) cut.insert(k);
+      }
       if (final) {
-        EXPECT_FALSE(fs::exists(input + "/" + name));
+        EXPECT_FALSE(inInput) << name;
       }
     }
-    return duplicates;
   };
 
   std::mt19937 rng(4242);
-  // Bounded in rounds and in time: under a sanitizer each start is much slower.
-  auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(90);
-  for (int round = 0;
-       round < 200 && RegularFiles(input) > 0 && std::chrono::steady_clock::now() < giveUp;
-       ++round) {
+  // Bounded in time too: under a sanitizer each start is much slower.
+  auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(240);
+  for (int round = 0; round < kills && std::chrono::steady_clock::now() < giveUp; ++round) {
+    if (RegularFiles(input) == 0) {
+      if (!refill) break;
+      addBatch();
+    }
     test::ChildProcess p;
     EXPECT_TRUE(
         p.Start(Headless(), {"--dir", site}, site + "/console.txt", {{"VELLORA_TIME_SCALE", "0"}}));
@@ -188,7 +238,7 @@ CrashFigures KillDuringDeliveries(const std::string& input, const std::string& s
     p.Signal(SIGKILL);
     p.Wait(5000);
     ++fig.kills;
-    fig.duplicatesSeen += check(false);
+    check(false);
   }
   // A last, clean run delivers whatever is left.
   test::ChildProcess last;
@@ -200,31 +250,88 @@ CrashFigures KillDuringDeliveries(const std::string& input, const std::string& s
       30000));
   last.Signal(SIGTERM);
   EXPECT_EQ(last.Wait(5000), 0);
-  fig.duplicatesAtEnd = check(true);
+  check(true);
+  fig.cutBetweenCopyAndRemoval = static_cast<int>(cut.size());
+  fig.duplicates = static_cast<int>(duplicated.size());
+  fig.lost = static_cast<int>(lost.size());
   fig.leftoverTemporaries = RegularFiles(spools[0], true) + RegularFiles(spools[1], true);
+  fig.moveRecordLeft = fs::exists(site + "/Vellora.move");
   return fig;
 }
 
 TEST(Dispatch, CrashAtAnyMomentLosesNothingWithinOneFileSystem) {
   TempDir dir;
   test::MakeDirs(dir / "in");
-  CrashFigures f = KillDuringDeliveries(dir / "in", dir.path(), 200);
-  std::cout << "within one file system: " << f.kills << " kills, " << f.duplicatesSeen
-            << " duplicates seen after kills, " << f.duplicatesAtEnd << " at the end, "
-            << f.leftoverTemporaries << " temporaries left\n";
-  EXPECT_EQ(f.duplicatesAtEnd, 0) << "a rename never leaves two copies";
+  CrashFigures f = KillDuringDeliveries(dir / "in", dir.path(), 200, false);
+  std::cout << "within one file system: " << f.kills << " kills, " << f.pages << " pages, "
+            << f.duplicates << " duplicates, " << f.lost << " lost, " << f.leftoverTemporaries
+            << " temporaries left\n";
+  EXPECT_EQ(f.duplicates, 0) << "a rename never leaves two copies";
+  EXPECT_EQ(f.lost, 0);
   EXPECT_EQ(f.leftoverTemporaries, 0);
   EXPECT_GE(f.kills, 3);
 }
 
-TEST(Dispatch, CrashAtAnyMomentLosesNothingAcrossFileSystems) {
+TEST(Dispatch, CrashAtAnyMomentLosesNothingAndPrintsNothingTwiceAcrossFileSystems) {
   TempDir disk;
   TempDir shm("/dev/shm");
-  CrashFigures f = KillDuringDeliveries(shm.path(), disk.path(), 200);
-  std::cout << "across file systems: " << f.kills << " kills, " << f.duplicatesSeen
-            << " duplicates seen after kills, " << f.duplicatesAtEnd << " at the end, "
-            << f.leftoverTemporaries << " temporaries left\n";
+  CrashFigures f = KillDuringDeliveries(shm.path(), disk.path(), 200, true);
+  std::cout << "across file systems: " << f.kills << " kills, " << f.pages << " pages, "
+            << f.cutBetweenCopyAndRemoval << " cut between copy and removal, " << f.duplicates
+            << " duplicates, " << f.lost << " lost, " << f.leftoverTemporaries
+            << " temporaries left\n";
+  EXPECT_EQ(f.duplicates, 0);
+  EXPECT_EQ(f.lost, 0);
+  EXPECT_EQ(f.leftoverTemporaries, 0);
+  EXPECT_FALSE(f.moveRecordLeft);
   EXPECT_GE(f.kills, 3);
+}
+
+// The crash between putting the copy in place and removing the source, made to
+// happen at the first delivery: the next start removes the source instead of
+// delivering the page again.
+TEST(Dispatch, ACrashBetweenCopyAndRemovalIsFinishedByTheNextStart) {
+  TempDir disk;
+  TempDir shm("/dev/shm");
+  std::string input = shm.path(), site = disk.path();
+  std::vector<std::string> spools = {site + "/spool1", site + "/spool2"};
+  for (const auto& d : {site + "/sw1", site + "/sw2", spools[0], spools[1]}) test::MakeDirs(d);
+  WriteFile(site + "/Vellora.ini", Ini(input, {site + "/sw1", site + "/sw2"}, spools, 1000000));
+  for (int k = 0; k < 3; ++k)
+    WriteFile(input + "/PAGE-" + std::to_string(k) + ".ps", PageContent(k));
+
+  test::ChildProcess crashing;
+  ASSERT_TRUE(crashing.Start(Headless(), {"--dir", site}, site + "/console.txt",
+                             {{"VELLORA_TIME_SCALE", "0"},
+                              {"LD_PRELOAD", KILL_AT_UNLINK},
+                              {"VELLORA_TEST_KILL_AT_UNLINK", input + "/"},
+                              {"ASAN_OPTIONS", "verify_asan_link_order=0"}}));
+  EXPECT_EQ(crashing.Wait(60000), 128 + SIGKILL) << ReadFile(site + "/console.txt");
+  // One page stands whole in a spool folder and still in the input folder.
+  std::string placed;
+  for (const auto& spool : spools) {
+    for (auto& e : fs::directory_iterator(spool)) {
+      if (e.path().filename().string()[0] != '.') placed = e.path();
+    }
+  }
+  ASSERT_FALSE(placed.empty()) << "the crash came after the copy was in place";
+  std::string name = fs::path(placed).filename();
+  ASSERT_TRUE(fs::exists(input + "/" + name));
+  ino_t inode = InodeOf(placed);
+
+  test::ChildProcess next;
+  ASSERT_TRUE(next.Start(Headless(), {"--dir", site}, site + "/console2.txt",
+                         {{"VELLORA_TIME_SCALE", "0"}}));
+  EXPECT_TRUE(WaitFor([&] { return RegularFiles(input) == 0; }, 60000));
+  next.Signal(SIGTERM);
+  EXPECT_EQ(next.Wait(5000), 0);
+  EXPECT_EQ(InodeOf(placed), inode) << name << " was delivered a second time";
+  EXPECT_EQ(RegularFiles(spools[0]) + RegularFiles(spools[1]), 3) << "each page once";
+  EXPECT_FALSE(fs::exists(site + "/Vellora.move"));
+  EXPECT_NE(
+      ReadFile(site + "/Vellora.log").find("INFO: Finished the delivery of " + input + "/" + name),
+      std::string::npos)
+      << ReadFile(site + "/Vellora.log");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <random>
 
 #include "intake/exchange_sort.h"
@@ -56,6 +57,29 @@ TEST(InputQueue, EqualPrioritiesLoseTheirTimeOrderAsTheExchangeDictates) {
   unsorted.Sort(true);
   EXPECT_EQ(unsorted[0].FileName, "B") << "DisableFileSort keeps the listing order";
   EXPECT_EQ(unsorted[2].FileName, "C");
+}
+
+TEST(InputQueue, HugeSpoolerPrioritiesAreClampedNotWrapped) {
+  // 50,000,000 x 50 does not fit 32 bits: wrapped, it would turn negative and the
+  // most urgent spooler would be served last.
+  core::Spooler urgent, normal, negative;
+  urgent.SetupName = "Urgent";
+  urgent.Priority = 50000000;
+  normal.SetupName = "Normal";
+  normal.Priority = 2;
+  negative.SetupName = "Never";
+  negative.Priority = -50000000;
+  std::vector<Listed> n = {{"N", "n", 10}}, u = {{"U", "u", 30}}, v = {{"V", "v", 5}};
+  InputQueue q;
+  q.Append(n, 1, normal, 0, nullptr);
+  q.Append(u, 1, urgent, 1, nullptr);
+  q.Append(v, 1, negative, 2, nullptr);
+  EXPECT_EQ(q[1].Priority, std::numeric_limits<int32_t>::max());
+  EXPECT_EQ(q[2].Priority, std::numeric_limits<int32_t>::min());
+  q.Sort(false);
+  EXPECT_EQ(q[0].FileName, "U");
+  EXPECT_EQ(q[1].FileName, "N");
+  EXPECT_EQ(q[2].FileName, "V");
 }
 
 TEST(InputQueue, SortMatchesTheLiteralProcedureOnRandomQueues) {

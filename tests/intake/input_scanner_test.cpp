@@ -2,8 +2,13 @@
 #include "intake/input_scanner.h"
 #include "engine/unconnected.h"
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+
+#include <signal.h>
 
 #include <cerrno>
 #include <cstring>
@@ -13,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/child_process.h"
 #include "support/hold_open.h"
 #include "support/recording_display.h"
 #include "support/temp_dir.h"
@@ -201,6 +207,14 @@ TEST(InputScanner, AFailedMoveSetsTheErrorAndTheFileComesBack) {
   test::MakeDirs(site.Spool(1) + "/blocked.ps/inside");  // a folder where the file should go
   ASSERT_TRUE(site.scanner->RunPass());
   EXPECT_TRUE(site.display.Has("ErrorText 1 Error moving file!!"));
+  // The error state keeps its text; the log names the source, the destination and why.
+  std::string log = ReadFile(site.dir / "Vellora.log");
+  EXPECT_NE(log.find("] ERROR: Cannot move " + site.dir.path() + "\\in\\blocked.ps to " +
+                     site.dir.path() +
+                     "\\rip1\\spool\\blocked.ps: cannot rename the file: Is a "
+                     "directory\r\n"),
+            std::string::npos)
+      << log;
   EXPECT_TRUE(Exists(site.dir / "in/blocked.ps"));
   EXPECT_TRUE(site.waiting.Rows().empty()) << "the row goes whether or not the move worked";
   std::filesystem::remove_all(site.Spool(1) + "/blocked.ps");
@@ -226,6 +240,197 @@ TEST(InputScanner, ExternalCommandWithInputAndOutputPlaceholders) {
   ASSERT_TRUE(site.scanner->RunPass());
   EXPECT_EQ(ReadFile(site.Spool(1) + "/job.ps"), "%!PS\nconverted\n");
   EXPECT_EQ(FilesIn(site.dir / "in"), 0) << "no .tmp left behind";
+}
+
+TEST(InputScanner, AStopEndsAHungExternalCommandAndTheJobStaysWhole) {
+  Site site;
+  // A converter that hangs and even ignores the polite request to end.
+  std::string script = site.dir / "hang.sh";
+  WriteFile(script,
+            "#!/bin/sh\ntrap '' TERM\necho $$ > \"$(dirname \"$0\")/pid\"\n"
+            "echo partial > \"$2\"\nsleep 30\n");
+  chmod(script.c_str(), 0755);
+  site.rt.settings.Update([&](core::SettingsStore& s) {
+    s.Rips[1].UseRIP = 0;
+    s.Spoolers[0].RunCommand = 1;
+    s.Spoolers[0].CommandFile = script + " %i %o";
+  });
+  site.Start();
+  site.Drop("job.ps", "%!PS whole\n");
+  bool passResult = true;
+  std::thread pass([&] { passResult = site.scanner->RunPass(); });
+  ASSERT_TRUE(test::WaitFor([&] {
+    return Exists(site.dir / "pid") && Exists(site.dir / "in/job.ps");
+  })) << "the converter runs";
+  site.pacer.RequestStop();
+  pass.join();
+  EXPECT_FALSE(passResult);
+  pid_t pid = std::stoi(ReadFile(site.dir / "pid"));
+  // Killed, they are reaped by whoever adopts them; that may take a moment.
+  EXPECT_TRUE(test::WaitFor([&] { return kill(-pid, 0) == -1 && errno == ESRCH; }))
+      << "the converter and its children are gone";
+  EXPECT_EQ(ReadFile(site.dir / "in/job.ps"), "%!PS whole\n")
+      << "the job is back under its own name, not the half-made output";
+  EXPECT_FALSE(Exists(site.dir / "in/job.ps.tmp"));
+  EXPECT_EQ(FilesIn(site.Spool(1)), 0) << "nothing is delivered once a stop is asked for";
+}
+
+int Occurrences(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (size_t at = 0; (at = text.find(what, at)) != std::string::npos; at += what.size()) ++n;
+  return n;
+}
+
+TEST(InputScanner, NamesThatCanNeverBeDeliveredAreReportedOncePerRun) {
+  Site site;
+  site.Start();
+  std::string backslash = "ABC\\310105.ps";
+  std::string tooLong = std::string(252, 'L') + ".ps";  // 255 characters
+  site.Drop(backslash);
+  site.Drop(tooLong);
+  site.Drop("fine.ps");
+  site.Drop(".hidden\\name.ps");  // never a candidate anyway: nothing to say
+  ASSERT_TRUE(site.scanner->RunPass());
+  ASSERT_TRUE(site.scanner->RunPass());
+  std::string log = ReadFile(site.dir / "Vellora.log");
+  EXPECT_EQ(Occurrences(log, "WARNING: "), 2) << log;
+  EXPECT_EQ(Occurrences(log, "WARNING: File " + backslash + " in input folder " + site.dir.path() +
+                                 "\\in cannot be delivered: its name holds a backslash\r\n"),
+            1)
+      << log;
+  EXPECT_EQ(Occurrences(log, "WARNING: File " + tooLong + " in input folder " + site.dir.path() +
+                                 "\\in cannot be delivered: its name is longer than 254 "
+                                 "characters\r\n"),
+            1)
+      << log;
+  EXPECT_TRUE(Exists(site.dir / ("in/" + backslash))) << "the files stay where they are";
+  EXPECT_TRUE(Exists(site.dir / ("in/" + tooLong)));
+  EXPECT_TRUE(Exists(site.Spool(1) + "/fine.ps"));
+
+  // The next run says it again, once.
+  site.Start();
+  ASSERT_TRUE(site.scanner->RunPass());
+  EXPECT_EQ(Occurrences(ReadFile(site.dir / "Vellora.log"), "WARNING: "), 4);
+}
+
+// A production database in which every page is a monochrome page of a known set.
+struct MonoPagesDb : ScannerDatabase {
+  void Disconnect() override {}
+  bool Connect(const std::string&, const std::string&, const std::string&) override { return true; }
+  void ReloadNameCaches() override {}
+  void ConnectSecond(const std::string&, const std::string&, const std::string&) override {}
+  int RegisterRip(const std::string&) override { return 0; }
+  std::string PageFormat(int, double& width, double& height, double& bleed,
+                         std::string& error) override {
+    width = height = bleed = 0;
+    error.clear();
+    return {};
+  }
+  bool Connected() const override { return true; }
+  int LookupJob(const std::string&, int, int, int& separationSet, std::string& publicationText,
+                int&) override {
+    separationSet = 7;
+    publicationText.clear();
+    return 2;
+  }
+};
+
+TEST(InputScanner, SpoolAndMonoFoldersThatAreNoFoldersAreReportedOncePerRun) {
+  Site site;
+  // RIP 2's spool folder is a file; RIP 1's mono folder does not exist.
+  std::filesystem::remove_all(site.Spool(2));
+  WriteFile(site.Spool(2), "not a folder");
+  MonoPagesDb db;
+  site.rt.settings.Update([&](core::SettingsStore& s) {
+    s.Spoolers[0].UseDatabase = 1;
+    s.Spoolers[0].NameConv = "%P-%N";
+    s.Spoolers[0].MonoFolder[0] = 1;
+    s.Spoolers[0].RipSpoolMono[0] = site.dir.path() + "\\rip1\\mono";
+  });
+  site.scanner =
+      std::make_unique<InputScanner>(site.rt, site.waiting, site.ripQueues, db, site.pdf);
+  site.Drop("A-1.ps");
+  ASSERT_TRUE(site.scanner->RunPass());
+  ASSERT_TRUE(site.scanner->RunPass());
+  EXPECT_TRUE(Exists(site.dir / "in/A-1.ps")) << "the page waits";
+  std::string log = ReadFile(site.dir / "Vellora.log");
+  EXPECT_EQ(Occurrences(log, "WARNING: "), 2) << log;
+  EXPECT_EQ(Occurrences(log, "WARNING: Spool folder " + site.dir.path() +
+                                 "\\rip2\\spool of RIP2 for setup News cannot be used: it is "
+                                 "not a folder\r\n"),
+            1)
+      << log;
+  EXPECT_EQ(Occurrences(log, "WARNING: Mono folder " + site.dir.path() +
+                                 "\\rip1\\mono of RIP1 for setup News cannot be used: it does "
+                                 "not exist\r\n"),
+            1)
+      << log;
+  // Once the folder is there the page goes; nothing more is said.
+  test::MakeDirs(site.dir / "rip1/mono");
+  ASSERT_TRUE(site.scanner->RunPass());
+  EXPECT_TRUE(Exists(site.dir / "rip1/mono/A-1.ps")) << ReadFile(site.dir / "Vellora.log");
+  EXPECT_EQ(Occurrences(ReadFile(site.dir / "Vellora.log"), "WARNING: "), 2);
+}
+
+TEST(InputScanner, AReadOnlyInputFolderOnAnotherFileSystemDeliversNothing) {
+  // The copy could be made, the source could not be removed: delivered, the page
+  // would be printed again on every pass, by every RIP in turn.
+  Site site;
+  TempDir shm("/dev/shm");
+  test::MakeDirs(shm / "in");
+  WriteFile(shm / "in/page.ps", "%!PS page\n");
+  site.rt.settings.Update([&](core::SettingsStore& s) { s.Spoolers[0].InputSpool = shm / "in"; });
+  site.Start();
+  {
+    // The superuser may remove entries from any folder that is not immutable.
+    int fd = open((shm / "in").c_str(), O_RDONLY | O_DIRECTORY);
+    int flags = 0;
+    bool immutable = false;
+    if (geteuid() == 0) {
+      ASSERT_GE(fd, 0);
+      ASSERT_EQ(ioctl(fd, FS_IOC_GETFLAGS, &flags), 0);
+      int on = flags | FS_IMMUTABLE_FL;
+      immutable = ioctl(fd, FS_IOC_SETFLAGS, &on) == 0;
+      if (!immutable) GTEST_SKIP() << "cannot make a folder immutable here";
+    } else {
+      ASSERT_EQ(chmod((shm / "in").c_str(), 0555), 0);
+    }
+    for (int pass = 0; pass < 3; ++pass) ASSERT_TRUE(site.scanner->RunPass());
+    if (immutable) ioctl(fd, FS_IOC_SETFLAGS, &flags);
+    if (fd >= 0) close(fd);
+    chmod((shm / "in").c_str(), 0755);
+  }
+  EXPECT_EQ(FilesIn(site.Spool(1)) + FilesIn(site.Spool(2)), 0) << "not one copy is delivered";
+  EXPECT_EQ(ReadFile(shm / "in/page.ps"), "%!PS page\n");
+  EXPECT_EQ(site.display.Count("ErrorText 1 Error moving file!!"), 3);
+  std::string log = ReadFile(site.dir / "Vellora.log");
+  EXPECT_NE(log.find("ERROR: Cannot move " + shm / "in\\page.ps to " + site.dir.path() +
+                     "\\rip1\\spool\\page.ps: cannot remove the source from " + shm / "in"),
+            std::string::npos)
+      << log;
+  // Writable again, it goes, once.
+  ASSERT_TRUE(site.scanner->RunPass());
+  EXPECT_EQ(FilesIn(site.Spool(1)) + FilesIn(site.Spool(2)), 1);
+  EXPECT_FALSE(Exists(shm / "in/page.ps"));
+}
+
+TEST(InputScanner, ALinkInTheInputFolderDeliversThePageAndALineBreakInANameStaysInItsLine) {
+  Site site;
+  site.rt.settings.Update([](core::SettingsStore& s) { s.Rips[1].UseRIP = 0; });
+  site.Start();
+  test::MakeDirs(site.dir / "store");
+  WriteFile(site.dir / "store/page.ps", "%!PS linked page\n");
+  std::filesystem::create_symlink("../store/page.ps", site.dir / "in/linked.ps");
+  site.Drop("two\nlines.ps");
+  ASSERT_TRUE(site.scanner->RunPass());
+  EXPECT_FALSE(std::filesystem::is_symlink(site.Spool(1) + "/linked.ps"));
+  EXPECT_EQ(ReadFile(site.Spool(1) + "/linked.ps"), "%!PS linked page\n");
+  EXPECT_FALSE(std::filesystem::is_symlink(site.dir / "in/linked.ps"));
+  EXPECT_EQ(ReadFile(site.dir / "store/page.ps"), "%!PS linked page\n") << "the target stays";
+  EXPECT_TRUE(Exists(site.Spool(1) + "/two\nlines.ps"));
+  std::string log = ReadFile(site.dir / "Vellora.log");
+  EXPECT_NE(log.find("] DEBUG: name found two\\nlines.ps\r\n"), std::string::npos) << log;
+  EXPECT_EQ(log.find("two\nlines"), std::string::npos);
 }
 
 TEST(InputScanner, UnixPathSeparatorJoinsTheSourceWithASlash) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/paths.h"
+#include "support/hold_open.h"
 #include "support/recording_display.h"
 #include "support/temp_dir.h"
 
@@ -104,6 +105,35 @@ TEST(RipQueues, CancelAllLeavesTheRootsOfDrivesCAndD) {
   EXPECT_FALSE(test::Exists(dir / "drives/d/hot/below.ps"));
   EXPECT_EQ(q.Rows().size(), 2u);
   platform::SetPathRoots(saved);
+}
+
+TEST(RipQueues, CancelAllLeavesFilesTheRipIsStillReading) {
+  TempDir dir;
+  test::MakeDirs(dir / "r1");
+  for (const char* n : {"ripping.ps", "waiting1.ps", "waiting2.ps"})
+    WriteFile(dir / ("r1/" + std::string(n)), "x");
+  test::RecordingDisplay display;
+  platform::Pacer pacer(0);
+  core::Runtime rt(display, pacer, dir.path());
+  rt.settings.Update([&](core::SettingsStore& s) {
+    s.NumberOfSpoolers = 1;
+    s.Rips[0].UseRIP = 1;
+    s.Spoolers[0].RipSpool[0] = dir / "r1";
+  });
+  RipQueues q(rt);
+  q.RefreshRipQueues();
+  ASSERT_EQ(q.Rows().size(), 3u);
+  {
+    // The RIP has the first file open while it rips it.
+    test::HoldOpen rip(dir / "r1/ripping.ps", O_RDONLY);
+    ASSERT_TRUE(rip.ok());
+    q.CancelAllRipJobs();
+    EXPECT_TRUE(test::Exists(dir / "r1/ripping.ps"));
+    EXPECT_FALSE(test::Exists(dir / "r1/waiting1.ps"));
+    EXPECT_FALSE(test::Exists(dir / "r1/waiting2.ps"));
+    ASSERT_EQ(q.Rows().size(), 1u) << "its row stays, the file is still there";
+    EXPECT_EQ(q.Rows()[0].job, "ripping.ps");
+  }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <set>
 #include <thread>
 
+#include "support/hold_open.h"
 #include "support/recording_display.h"
 #include "support/temp_dir.h"
 
@@ -106,6 +107,27 @@ TEST(WaitingJobs, RushAndMoveCommands) {
   w.MoveJobDown({{"no", "such", "row"}});
 }
 
+TEST(WaitingJobs, MovingRowsAtTheEdgesOfThePriorityRangeDoesNotWrap) {
+  test::RecordingDisplay d;
+  WaitingJobs w(d);
+  core::Spooler top, bottom;
+  top.SetupName = "Top";
+  top.Priority = 50000000;
+  bottom.SetupName = "Bottom";
+  bottom.Priority = -50000000;
+  std::vector<Listed> a = {{"a", "t1", 1}}, b = {{"b", "t2", 2}}, c = {{"c", "t3", 3}};
+  InputQueue q;
+  q.Append(a, 1, bottom, 0, nullptr);
+  q.Append(b, 1, top, 1, nullptr);
+  q.Append(c, 1, bottom, 0, nullptr);
+  w.ShowQueue(q, 3);
+  EXPECT_EQ(Jobs(w), (std::vector<std::string>{"a:-2147483648", "b:2147483647", "c:-2147483648"}));
+  w.MoveJobUp({KeyOf(w, 1)});
+  w.MoveJobDown({KeyOf(w, 1)});
+  EXPECT_EQ(Jobs(w), (std::vector<std::string>{"b:2147483647", "c:-2147483648", "a:-2147483648"}))
+      << "one more than the largest stays the largest, one less than the smallest the smallest";
+}
+
 TEST(WaitingJobs, KillAsksFirstAndDeletesFromTheInputFolder) {
   test::TempDir dir;
   test::WriteFile(dir / "a.ps", "a");
@@ -142,6 +164,29 @@ TEST(WaitingJobs, KillAsksFirstAndDeletesFromTheInputFolder) {
   EXPECT_TRUE(w.KillJobs({KeyOf(w, 1)}, s, yes));
   EXPECT_EQ(Jobs(w), std::vector<std::string>{"b.ps:100"});
   EXPECT_TRUE(test::Exists(dir / "b.ps"));
+}
+
+TEST(WaitingJobs, KillLeavesFilesThatAreStillInUse) {
+  test::TempDir dir;
+  for (const char* n : {"writing.ps", "reading.ps", "idle.ps"}) test::WriteFile(dir / n, "x");
+  core::SettingsStore s;
+  s.NumberOfSpoolers = 1;
+  s.Spoolers[0].SetupName = "News";
+  s.Spoolers[0].InputSpool = dir.path();
+  test::RecordingDisplay d;
+  WaitingJobs w(d);
+  w.ShowQueue(QueueOf({"writing.ps", "reading.ps", "idle.ps"}), 3);
+  // Its producer still writes one file, another program reads the other: a delete
+  // of a file held open fails, silently, as it does on Windows.
+  test::HoldOpen writer(dir / "writing.ps", O_WRONLY | O_APPEND);
+  test::HoldOpen reader(dir / "reading.ps", O_RDONLY);
+  ASSERT_TRUE(writer.ok() && reader.ok());
+  auto yes = [](const std::string&) { return true; };
+  EXPECT_TRUE(w.KillJobs({KeyOf(w, 0), KeyOf(w, 1), KeyOf(w, 2)}, s, yes));
+  EXPECT_TRUE(w.Rows().empty()) << "the rows go all the same";
+  EXPECT_EQ(test::ReadFile(dir / "writing.ps"), "x");
+  EXPECT_EQ(test::ReadFile(dir / "reading.ps"), "x");
+  EXPECT_FALSE(test::Exists(dir / "idle.ps"));
 }
 
 TEST(WaitingJobs, CommandsAndTheScannerNeverChangeTheRowsAtOnce) {

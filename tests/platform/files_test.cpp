@@ -1,6 +1,9 @@
 // The file stand-ins against real files, folders and processes.
 #include "platform/files.h"
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/wait.h>
@@ -8,6 +11,7 @@
 
 #include <filesystem>
 #include <map>
+#include <memory>
 
 #include <gtest/gtest.h>
 
@@ -125,6 +129,126 @@ TEST(Files, MoveWithinAndAcrossFileSystems) {
   EXPECT_EQ(ReadFile(disk / "b.ps"), "keep");
   EXPECT_EQ(ReadFile(shm / "keep.ps"), "keep");
   EXPECT_FALSE(CopyFileOverwrite(shm / "missing", disk / "c.ps"));
+}
+
+// Sets inode flags (immutable, append-only) on a folder for the life of the object;
+// only the superuser may. ok() is false where that is not possible.
+class FolderFlags {
+ public:
+  FolderFlags(const std::string& path, int flags) {
+    fd_ = open(path.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd_ < 0 || ioctl(fd_, FS_IOC_GETFLAGS, &old_) != 0) return;
+    int now = old_ | flags;
+    ok_ = ioctl(fd_, FS_IOC_SETFLAGS, &now) == 0;
+  }
+  ~FolderFlags() {
+    if (ok_) ioctl(fd_, FS_IOC_SETFLAGS, &old_);
+    if (fd_ >= 0) close(fd_);
+  }
+  bool ok() const { return ok_; }
+
+ private:
+  int fd_ = -1;
+  int old_ = 0;
+  bool ok_ = false;
+};
+
+std::string SecondFileSystem(const TempDir& disk, const TempDir& shm) {
+  struct stat a {
+  }, b{};
+  if (stat(disk.path().c_str(), &a) != 0 || stat(shm.path().c_str(), &b) != 0) return "no stat";
+  return a.st_dev != b.st_dev ? "" : "the test needs two file systems";
+}
+
+TEST(Files, AMoveAcrossFileSystemsIsAllOrNothingWhenTheSourceCannotGo) {
+  TempDir disk;
+  TempDir shm("/dev/shm");
+  ASSERT_EQ(SecondFileSystem(disk, shm), "");
+  test::MakeDirs(shm / "in");
+  WriteFile(shm / "in/page.ps", "whole page");
+  std::string why;
+  {
+    // A folder nobody may remove entries from: known before any copy is placed.
+    std::unique_ptr<FolderFlags> immutable;
+    if (geteuid() == 0) {
+      immutable = std::make_unique<FolderFlags>(shm / "in", FS_IMMUTABLE_FL);
+      if (!immutable->ok()) GTEST_SKIP() << "cannot make a folder immutable here";
+    } else {
+      ASSERT_EQ(chmod((shm / "in").c_str(), 0555), 0);
+    }
+    EXPECT_FALSE(MoveFileReplace(shm / "in/page.ps", disk / "page.ps", {}, &why));
+    if (geteuid() != 0) chmod((shm / "in").c_str(), 0755);
+  }
+  EXPECT_NE(why.find("cannot remove the source from " + shm / "in"), std::string::npos) << why;
+  EXPECT_FALSE(test::Exists(disk / "page.ps")) << "no copy reaches the spool folder";
+  EXPECT_EQ(CountEntries(disk.path()), 0) << "not even a temporary";
+  EXPECT_EQ(ReadFile(shm / "in/page.ps"), "whole page");
+
+  // A folder whose entries can be added but not removed: only the removal itself
+  // tells, after the copy stands; the copy is taken back.
+  if (geteuid() == 0) {
+    FolderFlags appendOnly(shm / "in", FS_APPEND_FL);
+    if (appendOnly.ok()) {
+      why.clear();
+      EXPECT_FALSE(MoveFileReplace(shm / "in/page.ps", disk / "page.ps", {}, &why));
+      EXPECT_NE(why.find("cannot remove the source (its copy is taken back)"), std::string::npos)
+          << why;
+      EXPECT_FALSE(test::Exists(disk / "page.ps"));
+      EXPECT_EQ(CountEntries(disk.path()), 0);
+      EXPECT_EQ(ReadFile(shm / "in/page.ps"), "whole page");
+    }
+  }
+  // Free again, the move goes through.
+  EXPECT_TRUE(MoveFileReplace(shm / "in/page.ps", disk / "page.ps", {}, &why));
+  EXPECT_EQ(ReadFile(disk / "page.ps"), "whole page");
+}
+
+TEST(Files, AMovedSymbolicLinkDeliversItsTargetsContent) {
+  TempDir disk;
+  TempDir shm("/dev/shm");
+  ASSERT_EQ(SecondFileSystem(disk, shm), "");
+  for (const char* d : {"in", "store", "spool"}) test::MakeDirs(disk / d);
+  test::MakeDirs(shm / "in");
+  WriteFile(disk / "store/page.ps", "the page itself");
+  // Relative links: renamed into the spool folder they would point at nothing.
+  std::filesystem::create_symlink("../store/page.ps", disk / "in/same.ps");
+  std::filesystem::create_symlink(disk / "store/page.ps", shm / "in/across.ps");
+  for (const auto& [link, dst] : {std::pair{disk / "in/same.ps", disk / "spool/same.ps"},
+                                  std::pair{shm / "in/across.ps", disk / "spool/across.ps"}}) {
+    EXPECT_TRUE(MoveFileReplace(link, dst)) << link;
+    EXPECT_FALSE(std::filesystem::is_symlink(dst)) << dst << " is a file of its own";
+    EXPECT_EQ(ReadFile(dst), "the page itself");
+    EXPECT_FALSE(std::filesystem::is_symlink(link)) << "the link is removed";
+    EXPECT_FALSE(test::Exists(link));
+  }
+  EXPECT_EQ(ReadFile(disk / "store/page.ps"), "the page itself") << "the target stays";
+  EXPECT_EQ(CountEntries(disk / "spool"), 2) << "no temporary left";
+}
+
+TEST(Files, AStopAbandonsACopyInProgress) {
+  TempDir disk;
+  TempDir shm("/dev/shm");
+  ASSERT_EQ(SecondFileSystem(disk, shm), "");
+  std::string big(32 * 1024 * 1024, 'p');
+  WriteFile(shm / "big.pdf", big);
+  // Asked once per piece of the copy: the fourth time, the copy is well under way.
+  int asked = 0;
+  MoveOptions options;
+  options.stop = [&] { return ++asked >= 4; };
+  std::string why;
+  EXPECT_FALSE(MoveFileReplace(shm / "big.pdf", disk / "big.pdf", options, &why));
+  EXPECT_EQ(why, "stopped");
+  EXPECT_EQ(asked, 4);
+  EXPECT_EQ(CountEntries(disk.path()), 0) << "the temporary is removed";
+  EXPECT_EQ(test::ReadFile(shm / "big.pdf").size(), big.size()) << "the source stays";
+
+  asked = 0;
+  EXPECT_FALSE(CopyFileOverwrite(shm / "big.pdf", disk / "archived.pdf", options.stop));
+  EXPECT_EQ(CountEntries(disk.path()), 0);
+  // Not asked to stop, the same move goes through whole.
+  options.stop = [] { return false; };
+  EXPECT_TRUE(MoveFileReplace(shm / "big.pdf", disk / "big.pdf", options, &why));
+  EXPECT_EQ(ReadFile(disk / "big.pdf"), big);
 }
 
 TEST(Files, StaleTemporariesOfDeadProcessesAreRemoved) {
