@@ -139,6 +139,24 @@ void ConsoleDisplay::SettingsSaved(bool ok, const std::string& error) {
   Print("settings not saved: " + error);
 }
 
+void ConsoleDisplay::DatabaseTested(bool ok, const std::string& text) {
+  std::lock_guard lock(mutex_);
+  Print(std::string("database test: ") + (ok ? "Connection OK" : text));
+}
+
+void ConsoleDisplay::ServerSwitched(bool connected, const std::string& serverText,
+                                    const std::string& message) {
+  std::lock_guard lock(mutex_);
+  Print(connected ? "database server: " + serverText + " (" + message + ")"
+                  : "database server switch failed: " + message);
+}
+
+void ConsoleDisplay::TestMailSent(bool ok, const std::string& lastError) {
+  std::lock_guard lock(mutex_);
+  Print(ok ? std::string("Test e-mail was successfully sent")
+           : "Test e-mail failed! Last error: " + lastError);
+}
+
 void ConsoleDisplay::EngineStopped() {
   {
     std::lock_guard lock(mutex_);

@@ -50,6 +50,10 @@ class ConsoleDisplay final : public core::Display {
   void QueuedRowRemoved(int index, const core::QueuedRow& row) override;
   void RipJobRowAdded(core::RipIndex rip, int index, const core::RipJobRow& row) override;
   void SettingsSaved(bool ok, const std::string& error) override;
+  void DatabaseTested(bool ok, const std::string& text) override;
+  void ServerSwitched(bool connected, const std::string& serverText,
+                      const std::string& message) override;
+  void TestMailSent(bool ok, const std::string& lastError) override;
   void EngineStopped() override;
 
  private:

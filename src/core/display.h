@@ -165,6 +165,15 @@ class Display {
   // switched, the window position): whether Vellora.ini was written, and why not.
   virtual void SettingsSaved(bool ok, const std::string& error) = 0;
 
+  // Results of the commands the setup dialogs give: the database dialog's "Test..",
+  // the server switch of "Backup/Main server selection" (serverText "Main server" or
+  // "Backup server" once connected; message the text to show: the confirmation or the
+  // database's error), the e-mail dialog's "Send test mail".
+  virtual void DatabaseTested(bool ok, const std::string& text) = 0;
+  virtual void ServerSwitched(bool connected, const std::string& serverText,
+                              const std::string& message) = 0;
+  virtual void TestMailSent(bool ok, const std::string& lastError) = 0;
+
   // The stop handshake: every thread of the engine has ended. The last call an engine
   // makes.
   virtual void EngineStopped() = 0;
@@ -199,6 +208,9 @@ class NullDisplay : public Display {
   void RipJobRowAdded(RipIndex, int, const RipJobRow&) override {}
   void RipJobRowRemoved(RipIndex, int) override {}
   void SettingsSaved(bool, const std::string&) override {}
+  void DatabaseTested(bool, const std::string&) override {}
+  void ServerSwitched(bool, const std::string&, const std::string&) override {}
+  void TestMailSent(bool, const std::string&) override {}
   void EngineStopped() override {}
 };
 

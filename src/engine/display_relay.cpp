@@ -239,6 +239,19 @@ void DisplayRelay::SettingsSaved(bool ok, const std::string& error) {
       [ok, error](Display& d) { d.SettingsSaved(ok, error); });
 }
 
+void DisplayRelay::DatabaseTested(bool ok, const std::string& text) {
+  Post(nullptr, [ok, text](Display& d) { d.DatabaseTested(ok, text); });
+}
+
+void DisplayRelay::ServerSwitched(bool connected, const std::string& serverText,
+                                  const std::string& message) {
+  Post(nullptr, [=](Display& d) { d.ServerSwitched(connected, serverText, message); });
+}
+
+void DisplayRelay::TestMailSent(bool ok, const std::string& lastError) {
+  Post(nullptr, [ok, lastError](Display& d) { d.TestMailSent(ok, lastError); });
+}
+
 void DisplayRelay::EngineStopped() {
   Post([](PanelsView& v) { v.stopped = true; }, [](Display& d) { d.EngineStopped(); });
 }

@@ -57,6 +57,10 @@ class DisplayRelay final : public core::Display {
   void RipJobRowAdded(core::RipIndex rip, int index, const core::RipJobRow& row) override;
   void RipJobRowRemoved(core::RipIndex rip, int index) override;
   void SettingsSaved(bool ok, const std::string& error) override;
+  void DatabaseTested(bool ok, const std::string& text) override;
+  void ServerSwitched(bool connected, const std::string& serverText,
+                      const std::string& message) override;
+  void TestMailSent(bool ok, const std::string& lastError) override;
   void EngineStopped() override;
 
  private:

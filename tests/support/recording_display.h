@@ -70,6 +70,17 @@ class RecordingDisplay : public core::Display {
   void SettingsSaved(bool ok, const std::string& error) override {
     Add(std::string("SettingsSaved ") + (ok ? "1" : "0") + (error.empty() ? "" : " " + error));
   }
+  void DatabaseTested(bool ok, const std::string& text) override {
+    Add(std::string("DatabaseTested ") + (ok ? "1 " : "0 ") + text);
+  }
+  void ServerSwitched(bool connected, const std::string& serverText,
+                      const std::string& message) override {
+    Add(std::string("ServerSwitched ") + (connected ? "1 " : "0 ") + serverText + " | " + message);
+  }
+  void TestMailSent(bool ok, const std::string& lastError) override {
+    Add(std::string("TestMailSent ") + (ok ? "1" : "0") +
+        (lastError.empty() ? "" : " " + lastError));
+  }
   void EngineStopped() override { Add("EngineStopped"); }
 
  private:
