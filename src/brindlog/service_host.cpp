@@ -1,6 +1,7 @@
 // Installing, removing and running the daemon.
 #include "brindlog/service_host.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -141,7 +142,9 @@ int RunService(const PassFactory& makePass, double timeScale) {
     // The stop control is seen after the wait and the pass in progress: a signal
     // during the wait ends it early, and the pass still runs; one that arrives
     // during the pass ends the loop right after it, with no further pass.
-    int sig = platform::WaitForTerminationSignal(static_cast<long>(5000 * timeScale));
+    // At least a millisecond: at time scale 0 the loop still waits between passes
+    // instead of spinning.
+    int sig = platform::WaitForTerminationSignal(std::max(1L, static_cast<long>(5000 * timeScale)));
     if (runner) runner->RunPassAndWriteStatus();
     if (sig != 0 || platform::WaitForTerminationSignal(0) != 0) break;
   }

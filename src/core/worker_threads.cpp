@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "core/settings_io.h"
+#include "platform/files.h"
 #include "platform/profile_file.h"
 
 namespace vellora::core {
@@ -54,6 +55,9 @@ void WorkerThreads::Initialise() {
   Display& d = rt_.display;
   d.InitWindow();
 
+  // Temporaries a crashed run left in the program folder (a Vellora.ini or pointer
+  // file half saved); only those of processes that have ended.
+  platform::RemoveStaleTemporaries(rt_.programFolder);
   std::vector<std::string> warnings;
   rt_.settings.Publish(LoadSettings(rt_.iniPath, &warnings));
   auto store = rt_.settings.Get();

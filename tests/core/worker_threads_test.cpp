@@ -9,6 +9,7 @@
 
 #include "support/recording_display.h"
 #include "support/temp_dir.h"
+#include "support/temporaries.h"
 
 namespace vellora::core {
 namespace {
@@ -89,6 +90,11 @@ TEST(WorkerThreads, InitialiseRunsTheStepsInOrderAndShutsDownQuickly) {
   WriteFile(dir / "Vellora.ini",
             "[Setup]\r\nLogging=1\r\nNumberOfSpoolers=2\r\nEnable1=1\r\nSetupName1=News\r\n"
             "UseRIP2=1\r\nAllowRemoteControl=0\r\n");
+  // A save of Vellora.ini cut short by a crash, and one of a program still running.
+  const std::string stale = dir / test::TemporaryName("Vellora.ini", test::GonePid());
+  const std::string live = dir / test::TemporaryName("Vellora.ini", getpid());
+  WriteFile(stale, "[Setup]\r\n");
+  WriteFile(live, "[Setup]\r\n");
   test::RecordingDisplay display;
   platform::Pacer pacer(0.001);
   Runtime rt(display, pacer, dir.path());
@@ -106,6 +112,8 @@ TEST(WorkerThreads, InitialiseRunsTheStepsInOrderAndShutsDownQuickly) {
   w.poller = [&] { pollerRan = true; };
   WorkerThreads startup(rt, w);
   startup.Initialise();
+  EXPECT_FALSE(test::Exists(stale)) << "a dead process's temporary is cleared at start";
+  EXPECT_TRUE(test::Exists(live));
   EXPECT_EQ(rt.settings.Get()->Spoolers[0].SetupName, "News");
   EXPECT_TRUE(startup.MonitorStarted(RipIndex(1)));
   EXPECT_FALSE(startup.MonitorStarted(RipIndex(0)));
