@@ -83,7 +83,6 @@ CFolderListCtrl::CFolderListCtrl(const Pictures& pictures, QWidget* parent)
   setAcceptDrops(true);
   viewport()->setAcceptDrops(true);
   setDragDropMode(QAbstractItemView::DropOnly);
-  setCursor(Qt::PointingHandCursor);
   connect(this, &QAbstractItemView::clicked, this,
           [this](const QModelIndex& index) { emit spoolerClicked(index.row()); });
 }
