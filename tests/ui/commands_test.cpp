@@ -409,6 +409,32 @@ TEST(Commands, TheOnlyInputFolderIconIsNeverSwitchedOff) {
   }
 }
 
+TEST(Commands, ASettingsFileThatCannotBeWrittenIsShownWithoutBlocking) {
+  QueueSite site;
+  site.StartEngine();
+  ASSERT_TRUE(UiSite::Until([&] { return site.Engine().Snapshot().laidOut; }));
+  // The save writes beside the file and renames over it: a folder in its place
+  // makes the rename fail.
+  std::filesystem::remove(site.dir / "Vellora.ini");
+  test::MakeDirs(site.dir / "Vellora.ini");
+  test::WriteFile(site.dir / "Vellora.ini/keep", "x");
+  bool reported = false;
+  QObject scope;
+  QObject::connect(&site.GuiDisplay(), &WindowDisplay::settingsSaved, &scope,
+                   [&](bool ok, const QString&) { reported = !ok; });
+  site.Engine().ApplySetup(nullptr, {});
+  ASSERT_TRUE(UiSite::Until([&] { return reported; }));
+  auto boxes = site.Window().findChildren<QMessageBox*>();
+  ASSERT_EQ(boxes.size(), 1);
+  EXPECT_EQ(boxes[0]->icon(), QMessageBox::Warning);
+  EXPECT_NE(boxes[0]->text().indexOf("Vellora.ini"), -1) << boxes[0]->text().toStdString();
+  EXPECT_TRUE(boxes[0]->isVisible());
+  EXPECT_EQ(QApplication::activeModalWidget(), boxes[0]) << "window-modal, but the loop runs on";
+  boxes[0]->button(QMessageBox::Ok)->click();
+  UiSite::Until([&] { return site.Window().findChildren<QMessageBox*>().isEmpty(); }, 5000);
+  EXPECT_TRUE(site.Window().findChildren<QMessageBox*>().isEmpty()) << "gone when answered";
+}
+
 TEST(Commands, ExitStopsTheEngineAndWritesTheWindowRectangle) {
   QueueSite site;
   site.StartEngine();

@@ -220,5 +220,26 @@ TEST(CFolderListCtrl, OneIconPerSpoolerClicksAndDropsOnlyOnEnabledIcons) {
   EXPECT_EQ(list.count(), 1) << "rebuilt, not appended";
 }
 
+TEST(CFolderListCtrl, TheIconUnderTheMouseIsDrawnHighlighted) {
+  Pictures pictures;
+  CFolderListCtrl list(pictures);
+  list.resize(130, 300);
+  list.Fill({{"News", true}, {"Ads", false}});
+  list.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+  const QRect news = list.visualItemRect(list.item(0));
+  const QRect ads = list.visualItemRect(list.item(1));
+  QTest::mouseMove(list.viewport(), QPoint(5, 290));
+  QApplication::processEvents();
+  const QImage plain = list.viewport()->grab().toImage();
+  QTest::mouseMove(list.viewport(), news.center());
+  QApplication::processEvents();
+  const QImage hot = list.viewport()->grab().toImage();
+  // The highlighted variant has its own light ground around the folder.
+  const QPoint corner = news.topLeft() + QPoint(news.width() / 2 - 22, 5);
+  EXPECT_NE(plain.pixelColor(corner), hot.pixelColor(corner));
+  EXPECT_EQ(plain.copy(ads), hot.copy(ads)) << "only the item under the mouse changes";
+}
+
 }  // namespace
 }  // namespace vellora::ui
