@@ -409,6 +409,32 @@ TEST(Commands, TheOnlyInputFolderIconIsNeverSwitchedOff) {
   }
 }
 
+TEST(Commands, EndingWhileTheKillQuestionIsOpenKillsNothing) {
+  QueueSite site;
+  ASSERT_TRUE(site.StartRip(site.sw, {site.spool}, /*paused=*/true));
+  site.StartEngine();
+  MainWindow& w = site.Window();
+  for (const char* name : {"K1.PS", "K2.PS", "K3.PS"}) DropFile(site.in, name);
+  ASSERT_TRUE(UiSite::Until([&] { return w.WaitingJobs().rowCount() == 2; }));
+  Select(w, {0, 1});
+  bool stopped = false;
+  QObject scope;
+  QObject::connect(&w, &MainWindow::engineStopped, &scope, [&stopped] { stopped = true; });
+  // SIGTERM arrives while the operator is being asked.
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) == nullptr) return;
+    poll.stop();
+    w.CloseEverything();
+  });
+  poll.start(10);
+  Trigger(w, "KillJob");  // returns once the question is gone
+  ASSERT_TRUE(UiSite::Until([&] { return stopped; }));
+  EXPECT_EQ(CountFiles(site.in), 2) << "a question closed unanswered kills nothing";
+  EXPECT_FALSE(w.isVisible());
+  EXPECT_NE(test::ReadFile(site.dir / "Vellora.ini").find("Left="), std::string::npos);
+}
+
 TEST(Commands, ASettingsFileThatCannotBeWrittenIsShownWithoutBlocking) {
   QueueSite site;
   site.StartEngine();
