@@ -2,7 +2,6 @@
 // the GUI thread only, in the order made, and in batches that leave the GUI thread
 // free between them; the list models mirror row changes and show a run of appended
 // rows in one insertion.
-#include <atomic>
 #include <thread>
 
 #include <QAbstractItemModelTester>
@@ -13,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/recording_display.h"
+#include "tap_display.h"
 #include "ui/pictures.h"
 #include "ui/qt_display.h"
 #include "ui/row_models.h"
@@ -21,76 +20,8 @@
 namespace vellora::ui {
 namespace {
 
-// Records the calls it gets and on which thread.
-class RecordingGui final : public GuiDisplay {
- public:
-  test::RecordingDisplay calls;
-  std::atomic<int> offThread{0};
-  int batches = 0;
-
-  void Check() {
-    if (QThread::currentThread() != qApp->thread()) ++offThread;
-  }
-  void BatchDelivered() override { ++batches; }
-  void InitWindow() override { Check(), calls.InitWindow(); }
-  void Redraw() override { Check(), calls.Redraw(); }
-  void LayoutWindow() override { Check(), calls.LayoutWindow(); }
-  void SetScannerCaption(const std::string& c) override { Check(), calls.SetScannerCaption(c); }
-  void SetScannerBar(int p) override { Check(), calls.SetScannerBar(p); }
-  void SetScannerLamp(core::Lamp l) override { Check(), calls.SetScannerLamp(l); }
-  void FillInputFolders(const std::vector<core::InputFolderItem>& i) override {
-    Check(), calls.FillInputFolders(i);
-  }
-  void SetSpoolerIcon(int s, core::SpoolerIcon i) override { Check(), calls.SetSpoolerIcon(s, i); }
-  void SetErrorLamp(core::Lamp l) override { Check(), calls.SetErrorLamp(l); }
-  void SetErrorText(const std::string& t, bool e) override { Check(), calls.SetErrorText(t, e); }
-  void Beep(int f, int ms) override { Check(), calls.Beep(f, ms); }
-  void SetRipTitle(core::RipIndex r, const std::string& t) override {
-    Check(), calls.SetRipTitle(r, t);
-  }
-  void SetRipControlsEnabled(core::RipIndex r, bool e) override {
-    Check(), calls.SetRipControlsEnabled(r, e);
-  }
-  void SetRipLamp(core::RipIndex r, core::RipLamp w, core::Lamp l) override {
-    Check(), calls.SetRipLamp(r, w, l);
-  }
-  void SetRipSwitch(core::RipIndex r, bool on, bool en) override {
-    Check(), calls.SetRipSwitch(r, on, en);
-  }
-  void SetRipStatusText(core::RipIndex r, const std::string& t) override {
-    Check(), calls.SetRipStatusText(r, t);
-  }
-  void SetRipProgress(core::RipIndex r, int lo, int hi, int pos) override {
-    Check(), calls.SetRipProgress(r, lo, hi, pos);
-  }
-  void SetRipQueueBar(core::RipIndex r, const std::string& c, int hi, int pos) override {
-    Check(), calls.SetRipQueueBar(r, c, hi, pos);
-  }
-  void WaitingRowInserted(int i, const core::WaitingRow& row) override {
-    Check(), calls.WaitingRowInserted(i, row);
-  }
-  void WaitingRowRemoved(int i, const core::WaitingRow& row) override {
-    Check(), calls.WaitingRowRemoved(i, row);
-  }
-  void WaitingRowSelected(int i) override { Check(), calls.WaitingRowSelected(i); }
-  void QueuedRowAdded(int i, const core::QueuedRow& row) override {
-    Check(), calls.QueuedRowAdded(i, row);
-  }
-  void QueuedRowRemoved(int i, const core::QueuedRow& row) override {
-    Check(), calls.QueuedRowRemoved(i, row);
-  }
-  void RipJobRowAdded(core::RipIndex r, int i, const core::RipJobRow& row) override {
-    Check(), calls.RipJobRowAdded(r, i, row);
-  }
-  void RipJobRowRemoved(core::RipIndex r, int i) override { Check(), calls.RipJobRowRemoved(r, i); }
-  void SettingsSaved(bool ok, const std::string& e) override {
-    Check(), calls.SettingsSaved(ok, e);
-  }
-  void EngineStopped() override { Check(), calls.EngineStopped(); }
-};
-
 TEST(QtDisplay, CarriesEveryCallToTheGuiThreadInOrder) {
-  RecordingGui gui;
+  test::TapDisplay gui;
   QtDisplay display(gui);
   const int n = 20000;
   // Another thread makes the calls, as the engine's relay does, while the GUI
@@ -101,23 +32,23 @@ TEST(QtDisplay, CarriesEveryCallToTheGuiThreadInOrder) {
     display.EngineStopped();
   });
   relay.join();
-  EXPECT_EQ(gui.calls.Calls().size(), 0u) << "nothing runs before the GUI thread takes it";
+  EXPECT_EQ(gui.record.Calls().size(), 0u) << "nothing runs before the GUI thread takes it";
   EXPECT_FALSE(display.Delivered());
 
   ASSERT_TRUE(QTest::qWaitFor([&] { return display.Delivered(); }, 20000));
-  auto calls = gui.calls.Calls();
+  auto calls = gui.record.Calls();
   ASSERT_EQ(calls.size(), static_cast<size_t>(n + 2));
   for (int i = 0; i < n; ++i)
     ASSERT_EQ(calls[static_cast<size_t>(i)], "ScannerBar " + std::to_string(i));
   EXPECT_EQ(calls[n], "ErrorText 1 Unable to access Input folder");
   EXPECT_EQ(calls[n + 1], "EngineStopped");
-  EXPECT_EQ(gui.offThread.load(), 0);
+  EXPECT_EQ(gui.offGuiThread.load(), 0);
   EXPECT_GE(gui.batches, 1);
   EXPECT_EQ(display.Batches(), gui.batches);
 }
 
 TEST(QtDisplay, AFloodIsCarriedInSeveralBatchesWithTheEventLoopRunningBetween) {
-  RecordingGui gui;
+  test::TapDisplay gui;
   QtDisplay display(gui);
   // Rows whose texts take some work to copy: 60,000 of them take well over the
   // few milliseconds one batch may hold the GUI thread.
@@ -128,7 +59,7 @@ TEST(QtDisplay, AFloodIsCarriedInSeveralBatchesWithTheEventLoopRunningBetween) {
   QObject::connect(&timer, &QTimer::timeout, [&] { ++timerTicks; });
   timer.start(0);
   ASSERT_TRUE(QTest::qWaitFor([&] { return display.Delivered(); }, 60000));
-  EXPECT_EQ(gui.calls.Count("WaitingInserted"), 60000);
+  EXPECT_EQ(gui.record.Count("WaitingInserted"), 60000);
   EXPECT_GT(display.Batches(), 1) << "split into batches";
   EXPECT_GT(timerTicks, 0) << "other events ran between the batches";
 }

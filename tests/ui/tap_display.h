@@ -1,7 +1,13 @@
 // Between QtDisplay and the window's display in the tests: forwards every call and
 // keeps a record of it (as RecordingDisplay lines), so a test can count what reached
-// the window, such as the scanner's passes.
+// the window (the scanner's passes, for one), and counts the calls that arrived on
+// any thread but the GUI thread (there must be none).
 #pragma once
+
+#include <atomic>
+
+#include <QCoreApplication>
+#include <QThread>
 
 #include "support/recording_display.h"
 #include "ui/qt_display.h"
@@ -10,113 +16,107 @@ namespace vellora::test {
 
 class TapDisplay final : public ui::GuiDisplay {
  public:
-  explicit TapDisplay(ui::GuiDisplay& next) : next_(next) {}
+  // With no next display the calls are only recorded.
+  explicit TapDisplay(ui::GuiDisplay* next = nullptr) : next_(next) {}
   RecordingDisplay record;
+  std::atomic<int> offGuiThread{0};
+  int batches = 0;
 
-  void BatchDelivered() override { next_.BatchDelivered(); }
+  void BatchDelivered() override {
+    ++batches;
+    if (next_ != nullptr) next_->BatchDelivered();
+  }
   void InitWindow() override {
-    record.InitWindow();
-    next_.InitWindow();
+    Both([](core::Display& d) { d.InitWindow(); });
   }
   void Redraw() override {
-    record.Redraw();
-    next_.Redraw();
+    Both([](core::Display& d) { d.Redraw(); });
   }
   void LayoutWindow() override {
-    record.LayoutWindow();
-    next_.LayoutWindow();
+    Both([](core::Display& d) { d.LayoutWindow(); });
   }
   void SetScannerCaption(const std::string& c) override {
-    record.SetScannerCaption(c);
-    next_.SetScannerCaption(c);
+    Both([&](core::Display& d) { d.SetScannerCaption(c); });
   }
-  void SetScannerBar(int p) override { next_.SetScannerBar(p); }  // too many to keep
+  void SetScannerBar(int p) override {
+    Both([&](core::Display& d) { d.SetScannerBar(p); });
+  }
   void SetScannerLamp(core::Lamp l) override {
-    record.SetScannerLamp(l);
-    next_.SetScannerLamp(l);
+    Both([&](core::Display& d) { d.SetScannerLamp(l); });
   }
   void FillInputFolders(const std::vector<core::InputFolderItem>& i) override {
-    record.FillInputFolders(i);
-    next_.FillInputFolders(i);
+    Both([&](core::Display& d) { d.FillInputFolders(i); });
   }
-  void SetSpoolerIcon(int s, core::SpoolerIcon i) override { next_.SetSpoolerIcon(s, i); }
+  void SetSpoolerIcon(int s, core::SpoolerIcon i) override {
+    Both([&](core::Display& d) { d.SetSpoolerIcon(s, i); });
+  }
   void SetErrorLamp(core::Lamp l) override {
-    record.SetErrorLamp(l);
-    next_.SetErrorLamp(l);
+    Both([&](core::Display& d) { d.SetErrorLamp(l); });
   }
   void SetErrorText(const std::string& t, bool e) override {
-    record.SetErrorText(t, e);
-    next_.SetErrorText(t, e);
+    Both([&](core::Display& d) { d.SetErrorText(t, e); });
   }
   void Beep(int f, int ms) override {
-    record.Beep(f, ms);
-    next_.Beep(f, ms);
+    Both([&](core::Display& d) { d.Beep(f, ms); });
   }
   void SetRipTitle(core::RipIndex r, const std::string& t) override {
-    record.SetRipTitle(r, t);
-    next_.SetRipTitle(r, t);
+    Both([&](core::Display& d) { d.SetRipTitle(r, t); });
   }
   void SetRipControlsEnabled(core::RipIndex r, bool e) override {
-    record.SetRipControlsEnabled(r, e);
-    next_.SetRipControlsEnabled(r, e);
+    Both([&](core::Display& d) { d.SetRipControlsEnabled(r, e); });
   }
   void SetRipLamp(core::RipIndex r, core::RipLamp w, core::Lamp l) override {
-    record.SetRipLamp(r, w, l);
-    next_.SetRipLamp(r, w, l);
+    Both([&](core::Display& d) { d.SetRipLamp(r, w, l); });
   }
   void SetRipSwitch(core::RipIndex r, bool on, bool en) override {
-    record.SetRipSwitch(r, on, en);
-    next_.SetRipSwitch(r, on, en);
+    Both([&](core::Display& d) { d.SetRipSwitch(r, on, en); });
   }
   void SetRipStatusText(core::RipIndex r, const std::string& t) override {
-    record.SetRipStatusText(r, t);
-    next_.SetRipStatusText(r, t);
+    Both([&](core::Display& d) { d.SetRipStatusText(r, t); });
   }
   void SetRipProgress(core::RipIndex r, int lo, int hi, int pos) override {
-    next_.SetRipProgress(r, lo, hi, pos);
+    Both([&](core::Display& d) { d.SetRipProgress(r, lo, hi, pos); });
   }
   void SetRipQueueBar(core::RipIndex r, const std::string& c, int hi, int pos) override {
-    record.SetRipQueueBar(r, c, hi, pos);
-    next_.SetRipQueueBar(r, c, hi, pos);
+    Both([&](core::Display& d) { d.SetRipQueueBar(r, c, hi, pos); });
   }
   void WaitingRowInserted(int i, const core::WaitingRow& row) override {
-    next_.WaitingRowInserted(i, row);
+    Both([&](core::Display& d) { d.WaitingRowInserted(i, row); });
   }
   void WaitingRowRemoved(int i, const core::WaitingRow& row) override {
-    record.WaitingRowRemoved(i, row);
-    next_.WaitingRowRemoved(i, row);
+    Both([&](core::Display& d) { d.WaitingRowRemoved(i, row); });
   }
   void WaitingRowSelected(int i) override {
-    record.WaitingRowSelected(i);
-    next_.WaitingRowSelected(i);
+    Both([&](core::Display& d) { d.WaitingRowSelected(i); });
   }
   void QueuedRowAdded(int i, const core::QueuedRow& row) override {
-    record.QueuedRowAdded(i, row);
-    next_.QueuedRowAdded(i, row);
+    Both([&](core::Display& d) { d.QueuedRowAdded(i, row); });
   }
   void QueuedRowRemoved(int i, const core::QueuedRow& row) override {
-    record.QueuedRowRemoved(i, row);
-    next_.QueuedRowRemoved(i, row);
+    Both([&](core::Display& d) { d.QueuedRowRemoved(i, row); });
   }
   void RipJobRowAdded(core::RipIndex r, int i, const core::RipJobRow& row) override {
-    record.RipJobRowAdded(r, i, row);
-    next_.RipJobRowAdded(r, i, row);
+    Both([&](core::Display& d) { d.RipJobRowAdded(r, i, row); });
   }
   void RipJobRowRemoved(core::RipIndex r, int i) override {
-    record.RipJobRowRemoved(r, i);
-    next_.RipJobRowRemoved(r, i);
+    Both([&](core::Display& d) { d.RipJobRowRemoved(r, i); });
   }
   void SettingsSaved(bool ok, const std::string& e) override {
-    record.SettingsSaved(ok, e);
-    next_.SettingsSaved(ok, e);
+    Both([&](core::Display& d) { d.SettingsSaved(ok, e); });
   }
   void EngineStopped() override {
-    record.EngineStopped();
-    next_.EngineStopped();
+    Both([](core::Display& d) { d.EngineStopped(); });
   }
 
  private:
-  ui::GuiDisplay& next_;
+  template <class Call>
+  void Both(Call call) {
+    if (QThread::currentThread() != QCoreApplication::instance()->thread()) ++offGuiThread;
+    call(record);
+    if (next_ != nullptr) call(*next_);
+  }
+
+  ui::GuiDisplay* next_;
 };
 
 }  // namespace vellora::test

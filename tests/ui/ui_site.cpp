@@ -8,6 +8,8 @@
 #include <QCoreApplication>
 #include <QTest>
 
+#include <gtest/gtest.h>
+
 namespace vellora::test {
 
 namespace fs = std::filesystem;
@@ -17,6 +19,9 @@ UiSite::UiSite() = default;
 UiSite::~UiSite() {
   // The engine first (it reports to the display, which reports to the window).
   engine_.reset();
+  if (tap_ != nullptr && tap_->offGuiThread != 0) {
+    ADD_FAILURE() << tap_->offGuiThread << " display calls reached the window off the GUI thread";
+  }
   display_.reset();
   tap_.reset();
   window_.reset();
@@ -56,7 +61,7 @@ void UiSite::StopRips() {
 void UiSite::StartEngine(ui::DialogOpener* dialogs) {
   window_ = std::make_unique<ui::MainWindow>(dialogs != nullptr ? *dialogs : noDialogs_);
   windowDisplay_ = new ui::WindowDisplay(*window_);
-  tap_ = std::make_unique<TapDisplay>(*windowDisplay_);
+  tap_ = std::make_unique<TapDisplay>(windowDisplay_);
   display_ = std::make_unique<ui::QtDisplay>(*tap_);
   engine_ = std::make_unique<engine::Engine>(engine::EnginePorts{
       nothing_.database, nothing_.pdf, nothing_.rip, *display_, pacer_, dir.path()});
