@@ -46,9 +46,13 @@ TEST(Screenshots, MainWindowDuringARun) {
   const std::string news = site.Path("in-news"), ads = site.Path("in-ads");
   test::MakeDirs(news);
   test::MakeDirs(ads);
-  std::vector<std::string> ini = {
-      "Logging=1",         "DSN=", "StableTime=0", "MaxOutstandingJobs=2", "MaxRipDoneList=50",
-      "NumberOfSpoolers=3"};
+  std::vector<std::string> ini = {"Logging=1",
+                                  "DSN=",
+                                  "StableTime=0",
+                                  "ForceOpenInputs=0",
+                                  "MaxOutstandingJobs=2",
+                                  "MaxRipDoneList=50",
+                                  "NumberOfSpoolers=3"};
   for (int r = 1; r <= 3; ++r) {
     const std::string n = std::to_string(r);
     ini.insert(ini.end(), {"UseRIP" + n + "=1", "RipComputer" + n + "=Plate " + n,
