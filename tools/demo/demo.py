@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
-"""The demo: two input folders, two simulated RIPs and vellora-headless balancing page
-files between them. Page files (PostScript and single-page PDF, named after the
-naming convention "%P%-%D-%N") are dropped at a steady rate; the console shows them
-being picked up, delivered and ripped. Ends after --seconds or on Ctrl-C with a
-summary."""
+"""The demo: two input folders, two simulated RIPs and the balancer sharing page files
+between them. Page files (PostScript and single-page PDF, named after the naming
+convention "%P%-%D-%N") are dropped at a steady rate for --seconds. Headless
+(vellora-headless), the console shows them being picked up, delivered and ripped, and
+the demo ends after --seconds or on Ctrl-C. With --window the balancer is the vellora
+program with its window: the files flow for --seconds, then everything keeps running
+until the window is closed (or Ctrl-C). Either way a summary follows."""
 
 import argparse
 import os
@@ -96,6 +98,13 @@ def pump(proc, prefix, out):
         out.flush()
 
 
+def take_screenshot(build, path):
+    grab = os.path.join(build, "tools/screengrab/screengrab")
+    result = subprocess.run([grab, path], stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    print(f"demo: screenshot {path}: " + ("written" if result.returncode == 0 else
+          result.stdout.decode(errors="replace").strip()), flush=True)
+
+
 def count_files(folder):
     n = 0
     for _, _, files in os.walk(folder):
@@ -109,6 +118,10 @@ def main():
     ap.add_argument("--dir", required=True, help="the demo folder (recreated)")
     ap.add_argument("--seconds", type=float, default=60)
     ap.add_argument("--rate", type=float, default=1.5, help="seconds between two dropped files")
+    ap.add_argument("--window", action="store_true", help="run the vellora program with its window")
+    ap.add_argument("--screenshot", help="a PNG of the screen taken --screenshot-at seconds in "
+                    "(with --window, on an X display)")
+    ap.add_argument("--screenshot-at", type=float, default=20)
     args = ap.parse_args()
 
     demo = os.path.abspath(args.dir)
@@ -119,7 +132,7 @@ def main():
     write_ini(demo, lambda p: os.path.join(demo, p))
 
     ripsim = os.path.join(args.build, "tools/ripsim/ripsim")
-    headless = os.path.join(args.build, "src/apps/vellora-headless")
+    program = os.path.join(args.build, "src/apps/vellora" if args.window else "src/apps/vellora-headless")
     rips = []
     for r, (rip_ms, fail, warn) in enumerate(((2500, 9, 4), (3500, 7, 5)), start=1):
         cmd = [ripsim, "--sw", os.path.join(demo, f"rip{r}/SW"),
@@ -130,7 +143,7 @@ def main():
         rips.append(subprocess.Popen(cmd, stdout=subprocess.DEVNULL, stderr=subprocess.STDOUT))
     time.sleep(0.5)
 
-    balancer = subprocess.Popen([headless, "--dir", demo], stdout=subprocess.PIPE,
+    balancer = subprocess.Popen([program, "--dir", demo], stdout=subprocess.PIPE,
                                 stderr=subprocess.STDOUT, start_new_session=True)
     threading.Thread(target=pump, args=(balancer, "", sys.stdout), daemon=True).start()
 
@@ -142,7 +155,13 @@ def main():
     start = time.time()
     publications = ("NEWS", "ADS")
     phase = "running"
+    shot_taken = args.screenshot is None
     while not stop.is_set() and time.time() - start < args.seconds:
+        if balancer.poll() is not None:
+            break  # the window was closed
+        if not shot_taken and time.time() - start >= args.screenshot_at:
+            take_screenshot(args.build, args.screenshot)
+            shot_taken = True
         # A third of the way in, RIP 2 stops taking input for a while; its monitor
         # sees it in the log and the balancer sends everything to RIP 1 meanwhile.
         elapsed = time.time() - start
@@ -165,10 +184,19 @@ def main():
         dropped += 1
         stop.wait(args.rate)
 
+    if args.window and args.screenshot is None and not stop.is_set() and balancer.poll() is None:
+        # The operator looks around for as long as they like.
+        print("demo: no more files; close the window (or Ctrl-C) to end the demo", flush=True)
+        while not stop.is_set() and balancer.poll() is None:
+            if not shot_taken and time.time() - start >= args.screenshot_at:
+                take_screenshot(args.build, args.screenshot)
+                shot_taken = True
+            stop.wait(0.5)
     # Let the last files go through, then end everything.
-    stop.wait(0 if stop.is_set() else 8)
-    balancer.send_signal(signal.SIGINT)
-    balancer.wait(timeout=10)
+    stop.wait(0 if stop.is_set() or balancer.poll() is not None else 8)
+    if balancer.poll() is None:
+        balancer.send_signal(signal.SIGINT)
+    balancer.wait(timeout=30)
     for p in rips:
         p.send_signal(signal.SIGINT)
         p.wait(timeout=10)
