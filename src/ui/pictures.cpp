@@ -42,6 +42,12 @@ const char* FileOf(Picture picture) {
       return ":/pictures/start_all.svg";
     case Picture::StopAll:
       return ":/pictures/stop_all.svg";
+    case Picture::Ok:
+      return ":/pictures/ok.svg";
+    case Picture::Cancel:
+      return ":/pictures/cancel.svg";
+    case Picture::Browse:
+      return ":/pictures/browse.svg";
     case Picture::Program:
     case Picture::Count:
       break;

@@ -1,7 +1,8 @@
 // The window's pictures, drawn by us as SVG (pictures/*.svg, compiled in as Qt
 // resources) and rendered at whatever size and pixel ratio they are shown at, so that
 // they stay sharp on high-DPI screens: the lamps, the result faces, the run switch,
-// the input folder icons, the toolbar pictures and the program's own picture.
+// the input folder icons, the toolbar pictures, the small pictures of the dialogs'
+// buttons and the program's own picture.
 #pragma once
 
 #include <array>
@@ -35,6 +36,9 @@ enum class Picture {
   FolderDisabledHot,
   StartAll,
   StopAll,
+  Ok,
+  Cancel,
+  Browse,
   Program,
   Count
 };
@@ -42,7 +46,7 @@ enum class Picture {
 Picture LampPicture(core::Lamp lamp);
 Picture FacePicture(core::JobResult result);
 // The size the picture is drawn for (16 x 16 lamps and faces, 66 x 22 switch, 48 x 48
-// folders, 24 x 24 toolbar, 64 x 64 program), in device-independent pixels.
+// folders, 24 x 24 toolbar, 16 x 16 dialog buttons, 64 x 64 program), in device-independent pixels.
 QSize NaturalSize(Picture picture);
 
 // The parsed pictures, shared by the widgets of one window.

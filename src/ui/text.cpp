@@ -17,4 +17,12 @@ std::string FromLocalPath(const QString& path) {
   return QFile::encodeName(path).toStdString();
 }
 
+std::string FromQt(const QString& text) {
+  return text.toStdString();
+}
+
+std::string EditedText(const QString& now, const std::string& before) {
+  return now == ToQt(before) ? before : FromQt(now);
+}
+
 }  // namespace vellora::ui
