@@ -7,11 +7,16 @@
 #include <QApplication>
 #include <QLabel>
 #include <QPainter>
+#include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include "dialog_driver.h"
 #include "ui/about_box.h"
+#include "ui/config_naming.h"
+#include "ui/config_rip.h"
+#include "ui/config_spoolers.h"
 #include "ui/folder_list.h"
 #include "ui/pictures.h"
 #include "ui/rip_panel.h"
@@ -114,6 +119,84 @@ TEST(Screenshots, AboutBox) {
   box.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
   ASSERT_TRUE(Save(box, "about.png"));
+}
+
+// A site as an operator would have it set up: three RIPs in use, four spoolers.
+core::SettingsStore ConfiguredSite() {
+  core::SettingsStore s;
+  const char* names[] = {"Plate 1", "Plate 2", "Plate 3", "RIP4"};
+  for (int r = 0; r < 4; ++r) {
+    core::RipSlot& rip = s.Rips[static_cast<size_t>(r)];
+    rip.UseRIP = r < 3 ? 1 : 0;
+    rip.RIPName = names[r];
+    rip.RIPswPath = "\\\\plate" + std::to_string(r + 1) + "\\sw";
+  }
+  s.Rips[1].RIPUseCurrentUser = 0;
+  s.Rips[1].RIPUserName = "rip";
+  s.Rips[1].RIPPassword = "secret";
+  s.MaxOutstandingJobs = 2;
+  s.StableTime = 3;
+  const char* setups[] = {"News", "Ads", "Supplements", "Sport"};
+  s.NumberOfSpoolers = 4;
+  for (int m = 0; m < 4; ++m) {
+    core::Spooler& sp = s.Spoolers[static_cast<size_t>(m)];
+    sp = core::DefaultSpooler(m + 1);
+    sp.SetupName = setups[m];
+    sp.Enable = m != 2 ? 1 : 0;
+    sp.InputSpool = std::string("D:\\Input\\") + setups[m];
+    sp.Priority = m == 1 ? 2 : 1;
+    sp.UseDatabase = m == 0 || m == 3 ? 1 : 0;
+    sp.NameConv = "%P-%D-%N";
+    sp.DateFormat = "DDMMYY";
+    for (int r = 0; r < 3; ++r) {
+      sp.RipSpool[static_cast<size_t>(r)] =
+          "\\\\plate" + std::to_string(r + 1) + "\\spool\\" + setups[m];
+      sp.RipSpoolMono[static_cast<size_t>(r)] = sp.RipSpool[static_cast<size_t>(r)];
+    }
+    sp.RipSpool[3].clear();
+    sp.RipSpoolMono[3].clear();
+  }
+  s.Spoolers[0].MonoFolder[0] = 1;
+  s.Spoolers[0].RipSpoolMono[0] = "\\\\plate1\\spool\\NewsMono";
+  s.Spoolers[0].ArchivePdf = 1;
+  s.Spoolers[0].PdfArchive = "E:\\Archive\\News";
+  s.Spoolers[0].PdfMaxAge = 14;
+  s.Spoolers[0].TrimPdf = 1;
+  return s;
+}
+
+bool Shoot(QDialog& d, const std::string& name) {
+  d.show();
+  if (!QTest::qWaitForWindowExposed(&d)) return false;
+  QApplication::processEvents();
+  return Save(d, name);
+}
+
+TEST(Screenshots, RipDefinitions) {
+  Pictures pictures;
+  CConfigRip d(pictures, ConfiguredSite());
+  ASSERT_TRUE(Shoot(d, "rip-definitions.png"));
+}
+
+TEST(Screenshots, SetupRipSpoolers) {
+  Pictures pictures;
+  CConfigSpoolers d(pictures, ConfiguredSite());
+  d.show();
+  // The first spooler opened for editing, as an operator sees it while changing it.
+  d.findChild<ReportList*>("InputQueues")->selectRow(0);
+  d.findChild<QPushButton*>("Edit")->click();
+  ASSERT_TRUE(Shoot(d, "rip-spoolers.png"));
+}
+
+TEST(Screenshots, SetNamingConvention) {
+  Pictures pictures;
+  core::Spooler s = ConfiguredSite().Spoolers[0];
+  s.UseRegex = 1;
+  s.MatchExpression[0] = "^([A-Z]+)_(\\d{6})_(\\d+)\\.pdf$";
+  s.FormatExpression[0] = "$1-$2-$3.pdf";
+  s.DefaultEdition = "1";
+  CConfigNaming d(pictures, s);
+  ASSERT_TRUE(Shoot(d, "naming-convention.png"));
 }
 
 TEST(Screenshots, EveryPictureAtOneAndTwoTimes) {
