@@ -2,6 +2,7 @@
 // spoolers on the dialog's copy, the checks and their messages, the enabling rules,
 // the questions about fields left open, the naming convention of the right spooler,
 // and the mono folders settled at OK.
+#include <QFileDialog>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "dialog_driver.h"
+#include "support/temp_dir.h"
 #include "ui/config_naming.h"
 #include "ui/config_spoolers.h"
 #include "ui/pictures.h"
@@ -426,6 +428,69 @@ TEST(SetNamingConvention, ExpressionsOpenWithRenamingAndThePageFormatWithTheTemp
   EXPECT_EQ(e.DefaultGroup, "North");
   EXPECT_EQ(e.HoldUnknownJobs, 0);
   EXPECT_EQ(e.DeleteUnknownJobs, 1);
+}
+
+}  // namespace
+}  // namespace vellora::ui
+
+namespace vellora::ui {
+namespace {
+
+TEST(FolderPickers, TitledStartAtTheFieldsFolderAndReplaceItsText) {
+  test::TempDir dir;
+  const std::string news = dir / "news", ads = dir / "ads";
+  test::MakeDirs(news);
+  test::MakeDirs(ads);
+  core::SettingsStore site = Site({{"News", news}});
+  Dialog d(site);
+  d.Select(0);
+  Click(d.dialog, "Edit");
+  struct Expect {
+    const char* button;
+    const char* title;
+  };
+  for (const Expect& e : {Expect{"InputSpoolBrowse", "Select input spool folder"},
+                          Expect{"RIP1SpoolBrowse", "Select RIP input spool folder"}}) {
+    QString title, start;
+    Type(d.dialog, e.button == std::string("InputSpoolBrowse") ? "InputSpool" : "RIP1Spool",
+         QString::fromStdString(news));
+    WhenOpen<QFileDialog> pick([&](QFileDialog& f) {
+      title = f.windowTitle();
+      start = f.directory().absolutePath();
+      f.setDirectory(QString::fromStdString(dir.path()));
+      f.selectFile(QString::fromStdString(ads));
+      static_cast<QDialog&>(f).accept();  // as the picker's own button does
+    });
+    Click(d.dialog, e.button);
+    ASSERT_TRUE(pick.Ran());
+    EXPECT_EQ(title.toStdString(), e.title);
+    EXPECT_EQ(start.toStdString(), news) << "starts at the field's folder";
+  }
+  EXPECT_EQ(d.dialog.findChild<QLineEdit*>("InputSpool")->text().toStdString(), ads);
+  EXPECT_EQ(d.dialog.findChild<QLineEdit*>("RIP1Spool")->text().toStdString(), ads);
+  // Cancelled: the text stays.
+  WhenOpen<QFileDialog> cancel([](QFileDialog& f) { f.reject(); });
+  Click(d.dialog, "RIP1SpoolBrowse");
+  ASSERT_TRUE(cancel.Ran());
+  EXPECT_EQ(d.dialog.findChild<QLineEdit*>("RIP1Spool")->text().toStdString(), ads);
+  SetCheck(d.dialog, "UseDatabase", true);
+  SetCheck(d.dialog, "MonoFolder1", true);
+  QString monoTitle;
+  WhenOpen<QFileDialog> mono([&](QFileDialog& f) {
+    monoTitle = f.windowTitle();
+    f.reject();
+  });
+  Click(d.dialog, "RIP1SpoolMonoBrowse");
+  EXPECT_EQ(monoTitle, "Select RIP mono spool folder");
+  SetCheck(d.dialog, "Enable", true);
+  SetCheck(d.dialog, "ArchivePdf", true);
+  QString archiveTitle;
+  WhenOpen<QFileDialog> archive([&](QFileDialog& f) {
+    archiveTitle = f.windowTitle();
+    f.reject();
+  });
+  Click(d.dialog, "PdfArchiveBrowse");
+  EXPECT_EQ(archiveTitle, "Select archive folder");
 }
 
 }  // namespace
