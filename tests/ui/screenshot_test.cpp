@@ -12,8 +12,11 @@
 
 #include <gtest/gtest.h>
 
-#include "dialog_driver.h"
+#include "menu_site.h"
 #include "ui/about_box.h"
+#include "ui/config_backup.h"
+#include "ui/config_database.h"
+#include "ui/config_email.h"
 #include "ui/config_naming.h"
 #include "ui/config_rip.h"
 #include "ui/config_spoolers.h"
@@ -197,6 +200,52 @@ TEST(Screenshots, SetNamingConvention) {
   s.DefaultEdition = "1";
   CConfigNaming d(pictures, s);
   ASSERT_TRUE(Shoot(d, "naming-convention.png"));
+}
+
+// The dialogs that give engine commands, opened from the menu of a running window.
+const std::vector<std::string> kDatabaseSite = {
+    "DSN=Plan",           "DSNuser=planner",     "DSNpw=secret",
+    "DSN2=PlanBackup",    "DSNuser2=planner",    "DSNpw2=secret",
+    "RipUpdateStatus=1",  "RipLogError=1",       "RipLogWarning=1",
+    "MailOnRipError=1",   "MailOnRipWarning=1",  "MailServer=mail.example",
+    "MailFrom=vellora@example", "MailTo=prepress@example;night@example",
+    "MailCC=",            "UseBackup=0"};
+
+TEST(Screenshots, BackupMainServerSelection) {
+  test::MenuSite site(kDatabaseSite);
+  bool saved = false;
+  ASSERT_TRUE(site.Run<CConfigBackup>("ChangeBackup", [&](CConfigBackup& d) {
+    QApplication::processEvents();
+    saved = Save(d, "backup-server.png");
+    test::Click(d, "Close");
+  }));
+  EXPECT_TRUE(saved);
+}
+
+TEST(Screenshots, WorkflowDatabaseConnection) {
+  test::MenuSite site(kDatabaseSite);
+  bool saved = false;
+  ASSERT_TRUE(site.Run<CConfigDatabase>("SetupDatabase", [&](CConfigDatabase& d) {
+    QApplication::processEvents();
+    saved = Save(d, "database-connection.png");
+    test::Click(d, "Cancel");
+  }));
+  EXPECT_TRUE(saved);
+}
+
+TEST(Screenshots, ErrorNotification) {
+  test::MenuSite site(kDatabaseSite);
+  bool saved = false;
+  ASSERT_TRUE(site.Run<CConfigDatabase>("SetupDatabase", [&](CConfigDatabase& d) {
+    test::WhenOpen<CConfigEmail> email([&](CConfigEmail& e) {
+      QApplication::processEvents();
+      saved = Save(e, "error-notification.png");
+      test::Click(e, "Cancel");
+    });
+    test::Click(d, "EmailNotifications");
+    test::Click(d, "Cancel");
+  }));
+  EXPECT_TRUE(saved);
 }
 
 TEST(Screenshots, EveryPictureAtOneAndTwoTimes) {

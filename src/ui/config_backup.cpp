@@ -1,0 +1,77 @@
+// The backup/main server selection.
+#include "ui/config_backup.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "ui/dialog_commands.h"
+
+namespace vellora::ui {
+
+CConfigBackup::CConfigBackup(const Pictures& pictures, bool usingBackup, DialogCommands& commands,
+                             QWidget* parent)
+    : QDialog(parent), commands_(commands) {
+  setObjectName("CConfigBackup");
+  QVBoxLayout* body = FrameDialog(*this, pictures, "Backup/Main server selection");
+  current_ = new QLineEdit(usingBackup ? "Backup server" : "Main server", this);
+  current_->setObjectName("CurrentServer");
+  current_->setReadOnly(true);
+  auto button = [this](const QString& text, const QString& name) {
+    auto* b = new QPushButton(text, this);
+    b->setObjectName(name);
+    b->setAutoDefault(false);
+    b->setMinimumWidth(150);
+    return b;
+  };
+  toBackup_ = button("Go to backup server", "GoToBackupServer");
+  toMain_ = button("Go to main server", "GoToMainServer");
+  QPushButton* close = button("Close", "Close");
+  close->setDefault(true);
+  close->setMinimumWidth(90);
+  connect(toBackup_, &QPushButton::clicked, this, [this] { Switch(true); });
+  connect(toMain_, &QPushButton::clicked, this, [this] { Switch(false); });
+  connect(close, &QPushButton::clicked, this, &QDialog::accept);
+
+  auto* current = new QHBoxLayout;
+  current->addWidget(new QLabel("Current server", this));
+  current->addWidget(current_, 1);
+  body->addLayout(current);
+  body->addSpacing(6);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(toBackup_);
+  buttons->addWidget(toMain_);
+  buttons->addStretch(1);
+  buttons->addWidget(close);
+  body->addLayout(buttons);
+  resize(qMax(sizeHint().width(), 520), sizeHint().height());
+}
+
+void CConfigBackup::UpdateEnabling() {
+  toBackup_->setEnabled(!switching_.Running());
+  toMain_->setEnabled(!switching_.Running());
+}
+
+void CConfigBackup::Switch(bool backup) {
+  if (switching_.Running()) return;
+  switching_.Begin();
+  UpdateEnabling();
+  commands_.SwitchServer(this, backup,
+                         [this](bool connected, const QString& serverText, const QString& message) {
+                           switching_.End();
+                           UpdateEnabling();
+                           if (!connected) {
+                             // The server shown stays: the program is not connected to the other
+                             // one.
+                             ShowError(this, message);
+                             return;
+                           }
+                           current_->setText(serverText);
+                           ShowInformation(this, message);
+                         });
+}
+
+}  // namespace vellora::ui
