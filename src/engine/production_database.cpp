@@ -21,7 +21,13 @@ bool ProductionDatabase::Connect(const std::string& dsn, const std::string& user
 
 void ProductionDatabase::ReloadNameCaches() {
   std::string error;
-  namesLoaded_ = mainDb_.LoadNameCaches(names_, error);
+  LoadNames(error);
+}
+
+bool ProductionDatabase::LoadNames(std::string& error) {
+  const bool loaded = mainDb_.LoadNameCaches(names_, error);
+  namesLoaded_ = loaded;
+  return loaded;
 }
 
 void ProductionDatabase::ConnectSecond(const std::string& dsn, const std::string& user,

@@ -34,6 +34,8 @@ class ProductionDatabase final : public intake::ScannerDatabase {
   bool Connected() const override { return mainDb_.Connected(); }
   // The result is kept for the lookups (NamesLoaded).
   void ReloadNameCaches() override;
+  // The same, with the reason of a failure.
+  bool LoadNames(std::string& error);
   // NameDb, keep-connection 1.
   void ConnectSecond(const std::string& dsn, const std::string& user,
                      const std::string& password) override;

@@ -7,6 +7,8 @@
 #include <mutex>
 #include <random>
 
+#include "core/logs.h"
+#include "db/database_mgr.h"
 #include "support/child_process.h"
 #include "support/temp_dir.h"
 
@@ -61,6 +63,16 @@ int UniqueNumber() {
 
 std::string UniqueName(const std::string& prefix) {
   return prefix + std::to_string(UniqueNumber());
+}
+
+std::string RunSql(const std::string& statement) {
+  core::LogWriters logs;
+  db::DatabaseMgr m(logs);
+  std::string error;
+  if (!m.Connect(kMainDsn, kDbUser, TestDbPassword(), 1, error)) return "ERROR: " + error;
+  std::vector<std::vector<std::string>> rows;
+  if (!m.RunStatement(statement, rows, error)) return "ERROR: " + error;
+  return rows.empty() || rows[0].empty() ? "" : rows[0][0];
 }
 
 int RunTestDbScript(const std::string& verb, const std::string& server) {

@@ -30,6 +30,10 @@ std::string TestDbPassword();
 std::string UniqueName(const std::string& prefix);
 // A number no other test run uses, from 100000 up.
 int UniqueNumber();
+// Runs a statement on a connection of its own to the main data source (the test
+// database in use): the first column of the first row, "" when there is none,
+// "ERROR: ..." on failure.
+std::string RunSql(const std::string& statement);
 // scripts/test-db VERB DIR [server]: pause or resume a server. The exit status.
 int RunTestDbScript(const std::string& verb, const std::string& server);
 

@@ -104,25 +104,13 @@ struct Site {
   }
 };
 
-// A statement on a connection of the test's own.
-std::string Sql(const std::string& statement) {
-  core::LogWriters logs;
-  db::DatabaseMgr m(logs);
-  std::string error;
-  if (!m.Connect(test::kMainDsn, test::kDbUser, test::TestDbPassword(), 1, error))
-    return "ERROR: " + error;
-  std::vector<std::vector<std::string>> rows;
-  if (!m.RunStatement(statement, rows, error)) return "ERROR: " + error;
-  return rows.empty() || rows[0].empty() ? "" : rows[0][0];
-}
-
 TEST(ScannerDatabase, PagesGoWhereThePlanSaysAndUnknownOnesAreHeldThenDeleted) {
   Site site;
   // A short name that holds a quote, of this test's own.
   const std::string quoted = "Q'" + std::to_string(test::UniqueNumber());
-  ASSERT_EQ(
-      Sql("INSERT INTO InputAliases VALUES ('Publication', 'Q''" + quoted.substr(2) + "', 'ABC')"),
-      "");
+  ASSERT_EQ(test::RunSql("INSERT INTO InputAliases VALUES ('Publication', 'Q''" + quoted.substr(2) +
+                         "', 'ABC')"),
+            "");
   site.Spooler([](core::Spooler& sp) { sp.HoldUnknownJobs = 1; });
   site.Start();
   site.Drop("ABC-310105-01.ps");  // four separations: colour
@@ -144,9 +132,9 @@ TEST(ScannerDatabase, PagesGoWhereThePlanSaysAndUnknownOnesAreHeldThenDeleted) {
   // The RIP is registered and its process id kept.
   const int processId = site.rt.rips[0].ProcessId;
   EXPECT_GT(processId, 0);
-  EXPECT_EQ(Sql("SELECT ProcessID FROM ProcessConfigurations WHERE ProcessType=10 AND "
-                "ProcessName='" +
-                site.ripName + "'"),
+  EXPECT_EQ(test::RunSql("SELECT ProcessID FROM ProcessConfigurations WHERE ProcessType=10 AND "
+                         "ProcessName='" +
+                         site.ripName + "'"),
             std::to_string(processId));
 
   // Held again on the next pass, then deleted once the setup says so.
@@ -218,12 +206,12 @@ TEST(ScannerDatabase, TheExternalStatusFollowsUpdateStatus) {
   const int id = test::UniqueNumber();
   const std::string pub = "U" + std::to_string(id);
   const std::string set = std::to_string(id);
-  ASSERT_EQ(
-      Sql("INSERT INTO PublicationNames VALUES (" + set + ", '" + pub + "', 1, 0, 0, 0, 0, 0)"),
-      "");
+  ASSERT_EQ(test::RunSql("INSERT INTO PublicationNames VALUES (" + set + ", '" + pub +
+                         "', 1, 0, 0, 0, 0, 0)"),
+            "");
   for (int color = 1; color <= 4; ++color) {
-    ASSERT_EQ(Sql("INSERT INTO PageTable VALUES (" + set + ", " + std::to_string(color) + ", " +
-                  set + ", '2005-01-31', 50, 1, 1, 1, 0, NULL, 1, 1, '1', 5, 77)"),
+    ASSERT_EQ(test::RunSql("INSERT INTO PageTable VALUES (" + set + ", " + std::to_string(color) +
+                           ", " + set + ", '2005-01-31', 50, 1, 1, 1, 0, NULL, 1, 1, '1', 5, 77)"),
               "");
   }
   const std::string status =
@@ -238,12 +226,12 @@ TEST(ScannerDatabase, TheExternalStatusFollowsUpdateStatus) {
   site.Drop(pub + "-310105-1.ps");
   ASSERT_TRUE(site.scanner->RunPass());
   EXPECT_TRUE(Exists(site.dir / ("rip1/spool/A43mmR/" + pub + "-310105-1.ps"))) << site.Log();
-  EXPECT_EQ(Sql(status), "3") << "UpdateStatus 1 writes RipStatusValue";
+  EXPECT_EQ(test::RunSql(status), "3") << "UpdateStatus 1 writes RipStatusValue";
 
   site.rt.settings.Update([](core::SettingsStore& s) { s.UpdateStatus = 0; });
   site.Drop(pub + "-310105-1.ps");
   ASSERT_TRUE(site.scanner->RunPass());
-  EXPECT_EQ(Sql(status), "0") << "UpdateStatus 0 writes 0";
+  EXPECT_EQ(test::RunSql(status), "0") << "UpdateStatus 0 writes 0";
 }
 
 TEST(ScannerDatabase, ADateWithoutAYearIsFoundAYearEarlierAndArchivedUnderTheFirstDate) {
@@ -294,7 +282,7 @@ TEST(ScannerDatabase, AConnectionLostMidRunDeletesNothingAndIsMadeAgain) {
   std::vector<std::vector<std::string>> rows;
   std::string error;
   ASSERT_TRUE(site.db->MainDb().RunStatement("SELECT pg_backend_pid()", rows, error)) << error;
-  ASSERT_EQ(Sql("SELECT pg_terminate_backend(" + rows[0][0] + ")"), "1");
+  ASSERT_EQ(test::RunSql("SELECT pg_terminate_backend(" + rows[0][0] + ")"), "1");
   site.Drop("ABC-310105-98.ps");  // unknown to the plan: would be deleted if judged
   ASSERT_TRUE(site.scanner->RunPass());
   EXPECT_TRUE(Exists(site.dir / "rip1/spool/ABC-310105-98.ps"))
