@@ -85,4 +85,42 @@ int RunTestDbScript(const std::string& verb, const std::string& server) {
   return status;
 }
 
+PrivateTestDatabase::PrivateTestDatabase() : dir_(std::make_unique<TempDir>()) {
+  std::string output;
+  const int status = RunProgram(std::string(VELLORA_SOURCE_DIR) + "/scripts/test-db",
+                                {"start", dir_->path()}, &output, {}, 180000);
+  started_ = status == 0 && Exists(*dir_ / "ready");
+  if (!started_) ADD_FAILURE() << "scripts/test-db start " << dir_->path() << ": " << output;
+}
+
+PrivateTestDatabase::~PrivateTestDatabase() {
+  std::string output;
+  RunProgram(std::string(VELLORA_SOURCE_DIR) + "/scripts/test-db", {"stop", dir_->path()}, &output,
+             {}, 180000);
+}
+
+std::map<std::string, std::string> PrivateTestDatabase::Env() const {
+  return {{"ODBCINI", *dir_ / "odbc.ini"}, {"ODBCSYSINI", dir_->path()}};
+}
+
+std::string PrivateTestDatabase::Password() const {
+  return ReadFile(*dir_ / "password");
+}
+
+bool PrivateTestDatabase::Pause() {
+  std::string output;
+  const int status = RunProgram(std::string(VELLORA_SOURCE_DIR) + "/scripts/test-db",
+                                {"pause", dir_->path(), "main"}, &output, {}, 120000);
+  if (status != 0) ADD_FAILURE() << "scripts/test-db pause: " << output;
+  return status == 0;
+}
+
+bool PrivateTestDatabase::Resume() {
+  std::string output;
+  const int status = RunProgram(std::string(VELLORA_SOURCE_DIR) + "/scripts/test-db",
+                                {"resume", dir_->path(), "main"}, &output, {}, 120000);
+  if (status != 0) ADD_FAILURE() << "scripts/test-db resume: " << output;
+  return status == 0;
+}
+
 }  // namespace vellora::test
