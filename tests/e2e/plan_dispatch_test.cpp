@@ -242,12 +242,18 @@ TEST(PlanDispatch, TheExternalStatusFollowsUpdateStatus) {
 
 TEST(PlanDispatch, ADateWithoutAYearIsFoundAYearEarlier) {
   ASSERT_TRUE(test::UseTestDatabase());
-  // Today's day and month, which the name gives without a year: today this year
-  // first, then the same day a year earlier, where the page is planned.
-  const int64_t now = platform::NowEpochSeconds();
-  const platform::LocalTime today = platform::ToLocal(now);
+  // A day ten days away, which the name gives without its year (a day midnight cannot
+  // move during the test): that day first, then the same day a year earlier, where the
+  // page is planned.
+  const platform::LocalTime today = platform::ToLocal(platform::NowEpochSeconds());
+  int64_t ahead = platform::MakeLocalTime(today.year, today.month, today.day + 10, 0, 0, 0).value();
+  if (platform::ToLocal(ahead).year != today.year) {
+    // A name without a year is read in this year: near its end, take a day before.
+    ahead = platform::MakeLocalTime(today.year, today.month, today.day - 10, 0, 0, 0).value();
+  }
+  const platform::LocalTime day = platform::ToLocal(ahead);
   const int64_t earlier =
-      platform::MakeLocalTime(today.year - 1, today.month, today.day, 0, 0, 0).value();
+      platform::MakeLocalTime(day.year - 1, day.month, day.day, 0, 0, 0).value();
   OwnPage page;
   ASSERT_TRUE(page.Add(Ymd(earlier)));
   PlanSite site;
@@ -258,19 +264,19 @@ TEST(PlanDispatch, ADateWithoutAYearIsFoundAYearEarlier) {
   test::MakeDirs(site.dir / "archive");
   ASSERT_TRUE(site.StartRip());
   char ddmm[8];
-  std::snprintf(ddmm, sizeof ddmm, "%.2d%.2d", today.day, today.month);
+  std::snprintf(ddmm, sizeof ddmm, "%.2d%.2d", day.day, day.month);
   const std::string name = page.pub + "-" + ddmm + "-1.ps";
   PlanSite::Drop(site.in, name);
   ASSERT_TRUE(site.StartVellora());
   ASSERT_TRUE(WaitFor([&] { return site.Ripped(site.spool + "/A43mmR/" + name); }, 60000))
       << site.Everything();
-  EXPECT_NE(site.Log().find("No hit on pubdate " + Ymd(now, "%3$.2d.%2$.2d.%1$.2d") + " - trying " +
-                            Ymd(earlier, "%3$.2d.%2$.2d.%1$.2d")),
+  EXPECT_NE(site.Log().find("No hit on pubdate " + Ymd(ahead, "%3$.2d.%2$.2d.%1$.2d") +
+                            " - trying " + Ymd(earlier, "%3$.2d.%2$.2d.%1$.2d")),
             std::string::npos)
       << site.Log();
   // The archive key keeps the date of the name.
   EXPECT_TRUE(
-      Exists(site.dir / ("archive/" + page.pub + "-" + Ymd(now, "%.4d%.2d%.2d") + "/" + name)))
+      Exists(site.dir / ("archive/" + page.pub + "-" + Ymd(ahead, "%.4d%.2d%.2d") + "/" + name)))
       << site.Everything();
   site.Stop();
 }
