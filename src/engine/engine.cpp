@@ -2,6 +2,7 @@
 #include "engine/engine.h"
 
 #include "core/settings_io.h"
+#include "db/database_mgr.h"
 #include "net/echo.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -192,6 +193,27 @@ void Engine::ApplySetup(core::SettingsEdit edit, SetupScope scope) {
     relay_.SettingsSaved(saved, saved ? "" : "Cannot write " + platform::ToOsPath(rt_.iniPath));
     if (scope.ripConfiguration) threads_->ApplyRipConfiguration();
     if (scope.inputFolders) threads_->FillInputFolders();
+    if (scope.databaseConnection) {
+      // A manager that is still connected keeps its connection; the scanner sees the
+      // changed values itself and connects anew at its next pass.
+      std::string error;
+      ports_.database.Connect(store->DSN, store->DSNuser, store->DSNpw, error);
+      ports_.database.ConnectSecond(store->DSN, store->DSNuser, store->DSNpw);
+    }
+  });
+}
+
+void Engine::TestDatabase(std::string dsn, std::string user, std::string password) {
+  Post([this, dsn = std::move(dsn), user = std::move(user), password = std::move(password)] {
+    std::string error;
+    bool ok = false;
+    {
+      // Its own manager, closed again at once: the program's connections stay as
+      // they are whatever the test finds.
+      db::DatabaseMgr probe(rt_.logs);
+      ok = probe.Connect(dsn, user, password, 1, error);
+    }
+    relay_.DatabaseTested(ok, ok ? "Connection OK" : error);
   });
 }
 

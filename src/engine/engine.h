@@ -50,6 +50,9 @@ struct EnginePorts {
 struct SetupScope {
   bool ripConfiguration = false;  // the RIP panels and monitors again ("Setup input....")
   bool inputFolders = false;      // the input folders list again
+  // The database setup's OK: the main and the name manager connected to the main
+  // server (DSN, DSNuser, DSNpw) with keep-connection 1.
+  bool databaseConnection = false;
 };
 
 class Engine {
@@ -105,6 +108,10 @@ class Engine {
   // A setup accepted in a dialog: the edit applied to the store as it is then,
   // Vellora.ini saved (Display::SettingsSaved says how that went), then what scope asks.
   void ApplySetup(core::SettingsEdit edit, SetupScope scope);
+  // The database setup's "Test..": a manager of its own connects with these values
+  // (keep-connection 1) and is closed again; Display::DatabaseTested gets "Connection
+  // OK" or the error text.
+  void TestDatabase(std::string dsn, std::string user, std::string password);
   // The window's rectangle, written to section Window when the window closes.
   void SaveWindowPosition(int left, int top, int right, int bottom);
 

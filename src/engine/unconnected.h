@@ -16,15 +16,17 @@ namespace vellora::engine {
 class NoDatabase final : public intake::ScannerDatabase {
  public:
   void Disconnect() override {}
-  bool Connect(const std::string&, const std::string&, const std::string&) override {
+  bool Connect(const std::string&, const std::string&, const std::string&,
+               std::string& error) override {
+    error = "No production database in this program";
     return false;
   }
   bool Connected() const override { return false; }
   void ReloadNameCaches() override {}
   void ConnectSecond(const std::string&, const std::string&, const std::string&) override {}
   int RegisterRip(const std::string&) override { return 0; }
-  int LookupJob(const std::string& fileName, int spooler, int updateStatus, int& separationSet,
-                std::string& publicationText, int& priority) override;
+  identify::LookupResult LookupJob(const std::string& fileName, int spooler, int updateStatus,
+                                   int priority) override;
   std::string PageFormat(int separationSet, double& width, double& height, double& bleed,
                          std::string& error) override;
 };
