@@ -11,9 +11,10 @@ class ScannerDatabase {
  public:
   virtual ~ScannerDatabase() = default;
   virtual void Disconnect() = 0;
-  // Connects the main database manager; true when connected.
-  virtual bool Connect(const std::string& dsn, const std::string& user,
-                       const std::string& password) = 0;
+  // Connects the main database manager; true when connected, else false with the
+  // connection's error text.
+  virtual bool Connect(const std::string& dsn, const std::string& user, const std::string& password,
+                       std::string& error) = 0;
   virtual bool Connected() const = 0;
   // After a connection: the name caches, the second manager, each RIP's process.
   virtual void ReloadNameCaches() = 0;

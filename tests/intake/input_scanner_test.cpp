@@ -316,7 +316,9 @@ TEST(InputScanner, NamesThatCanNeverBeDeliveredAreReportedOncePerRun) {
 // A production database in which every page is a monochrome page of a known set.
 struct MonoPagesDb : ScannerDatabase {
   void Disconnect() override {}
-  bool Connect(const std::string&, const std::string&, const std::string&) override { return true; }
+  bool Connect(const std::string&, const std::string&, const std::string&, std::string&) override {
+    return true;
+  }
   void ReloadNameCaches() override {}
   void ConnectSecond(const std::string&, const std::string&, const std::string&) override {}
   int RegisterRip(const std::string&) override { return 0; }
