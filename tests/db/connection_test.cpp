@@ -136,6 +136,7 @@ TEST_F(DbTest, TextsStaySingleBytes) {
 // A server that stops while the program runs: the statement that meets the dead
 // connection fails, and once the server is back the next one reconnects by itself.
 TEST_F(DbTest, ServerStoppedAndStartedAgain) {
+  SpareServerLease lease;
   auto m = Connected(kSpareDsn);
   auto kept = Connected(kSpareDsn);
   std::string error;

@@ -1,7 +1,10 @@
 // Finding the test database.
 #include "db/test_database.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <mutex>
@@ -71,6 +74,15 @@ int RunTestDbScript(const std::string& verb, const std::string& server) {
       RunProgram(std::string(VELLORA_SOURCE_DIR) + "/scripts/test-db", args, &output, {}, 120000);
   if (status != 0) ADD_FAILURE() << "scripts/test-db " << verb << ": " << output;
   return status;
+}
+
+SpareServerLease::SpareServerLease() {
+  fd_ = ::open((TestDbDir() + "/spare.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (fd_ < 0 || ::flock(fd_, LOCK_EX) != 0) ADD_FAILURE() << "cannot lock the spare server";
+}
+
+SpareServerLease::~SpareServerLease() {
+  if (fd_ >= 0) ::close(fd_);  // the lock goes with the descriptor
 }
 
 }  // namespace vellora::test

@@ -33,4 +33,17 @@ int UniqueNumber();
 // scripts/test-db VERB DIR [server]: pause or resume a server. The exit status.
 int RunTestDbScript(const std::string& verb, const std::string& server);
 
+// The spare server to oneself while it lives: tests that stop and start it take this
+// first, so that suites run side by side (ctest -j) never stop it under each other.
+class SpareServerLease {
+ public:
+  SpareServerLease();
+  ~SpareServerLease();
+  SpareServerLease(const SpareServerLease&) = delete;
+  SpareServerLease& operator=(const SpareServerLease&) = delete;
+
+ private:
+  int fd_ = -1;
+};
+
 }  // namespace vellora::test
