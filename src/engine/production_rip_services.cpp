@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "db/server_switch.h"
+#include "identify/production_lookup.h"
 
 namespace vellora::engine {
 
@@ -112,6 +113,19 @@ void ProductionRipConnection::UpdatePageStatus(const riptrack::FinishedJob& job)
 }
 
 }  // namespace
+
+RipJobLookup ProductionRipLookup(core::SharedState& shared, const db::NameLists& names,
+                                 db::DatabaseMgr* nameDb) {
+  return [&shared, &names, nameDb](db::DatabaseMgr& manager, const std::string& name, int spooler,
+                                   int statusArgument, int& separationSet) {
+    const std::shared_ptr<const core::SettingsStore> settings = shared.settings.Get();
+    const identify::IdentifyContext context{*settings, shared.logs};
+    const identify::LookupResult r =
+        identify::LookupJob({manager, names, nameDb}, name, spooler, statusArgument, 50, context);
+    separationSet = r.separationSet;
+    return r.status;
+  };
+}
 
 int SpoolerOfRipSetup(const core::SettingsStore& settings, const std::string& setup) {
   std::string name = setup;

@@ -10,6 +10,7 @@
 
 #include "core/runtime.h"
 #include "db/database_mgr.h"
+#include "db/name_lists.h"
 #include "engine/operator_mail.h"
 #include "riptrack/rip_services.h"
 
@@ -22,6 +23,13 @@ namespace vellora::engine {
 // such page, left as it was (the caller starts it at 0) when the lookup stopped early.
 using RipJobLookup = std::function<int(db::DatabaseMgr& manager, const std::string& name,
                                        int spooler, int statusArgument, int& separationSet)>;
+
+// The production lookup of the program (identify::LookupJob) as the RIP side runs it:
+// with the program's name lists and, for NoNameCache, its name manager (nullptr: the
+// lists serve), the settings as they are at each call, and the trace in the program
+// log.
+RipJobLookup ProductionRipLookup(core::SharedState& shared, const db::NameLists& names,
+                                 db::DatabaseMgr* nameDb);
 
 class ProductionRipServices final : public riptrack::RipServices {
  public:
