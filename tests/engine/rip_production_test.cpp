@@ -348,6 +348,29 @@ TEST_F(RipProductionTest, JobsReadAgainGetTheirEntriesButLeaveThePagesAlone) {
       "0");
 }
 
+TEST_F(RipProductionTest, AnUnregisteredRipsJobsStillReachTheDatabase) {
+  shared_.settings.Update([](core::SettingsStore& s) { s.RipLogSuccess = 1; });
+  Rip& rip = AddRip(0);
+  // The registration came back without a row: the monitor makes no process calls,
+  // and so never connects its manager; the job's entries go to the configured server
+  // all the same, under process id -1.
+  rt_->rips[0].ProcessId = -1;
+  StartMonitor(0);
+  ASSERT_TRUE(WaitFor([&] { return Exists(dir_ / "LogFilePointer1"); }));
+  const std::string name = UniqueName("U") + ".PS";
+  Drop(rip.spool, name);
+  ASSERT_TRUE(WaitFor([&] { return Jobs(0).size() == 1; }));
+  Rip unregistered;
+  unregistered.processId = -1;
+  ASSERT_TRUE(WaitFor([&] {
+    for (const auto& row : LogEntries(unregistered)) {
+      if (row[3] == name + ";" + name) return true;
+    }
+    return false;
+  }));
+  EXPECT_EQ(Process(rip, "State"), "0") << "no process report for an unregistered RIP";
+}
+
 TEST_F(RipProductionTest, FourMonitorsMailingAtOnce) {
   shared_.settings.Update([](core::SettingsStore& s) {
     s.MailOnRipError = 1;
