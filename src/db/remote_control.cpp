@@ -10,9 +10,9 @@ constexpr int kPauseSteps = 3;
 constexpr int kPauseStepMs = 1000;
 }  // namespace
 
-RemoteControlPoller::RemoteControlPoller(core::Runtime& rt, Toggle toggle,
+RemoteControlPoller::RemoteControlPoller(core::Runtime& rt, Toggle toggle, std::mutex* runSwitch,
                                          DatabaseMgr::Timeouts timeouts)
-    : rt_(rt), toggle_(std::move(toggle)), db_(rt.logs, timeouts) {}
+    : rt_(rt), toggle_(std::move(toggle)), runSwitch_(runSwitch), db_(rt.logs, timeouts) {}
 
 void RemoteControlPoller::Run() {
   Begin();
@@ -65,6 +65,11 @@ void RemoteControlPoller::Poll(const core::SettingsStore& s) {
     if (s.Rips[rip.Slot()].UseRIP == 0) continue;
     const int processId = rt_.rips[rip.Slot()].ProcessId;
     if (processId <= 0) continue;
+    // The flag is read, compared and followed in one step with respect to every other
+    // switch of the run state: an operator's switch flips the state first and writes
+    // the flag after, and a flag read in between would switch it straight back.
+    std::unique_lock<std::mutex> lock;
+    if (runSwitch_ != nullptr) lock = std::unique_lock<std::mutex>(*runSwitch_);
     int enabled = 0;
     std::string error;
     const int r = db_.GetProcessEnabled(processId, enabled, error);

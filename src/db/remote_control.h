@@ -11,6 +11,7 @@
 #pragma once
 
 #include <functional>
+#include <mutex>
 
 #include "core/rip_id.h"
 #include "core/runtime.h"
@@ -23,7 +24,10 @@ class RemoteControlPoller {
   // Flips the run state of a RIP exactly as the operator's run switch does.
   using Toggle = std::function<void(core::RipIndex rip)>;
 
-  RemoteControlPoller(core::Runtime& rt, Toggle toggle,
+  // runSwitch, when given, is held by every other switch of a RIP's run state (the
+  // operator's) from its flip to the write of its enabled flag; the poller holds it
+  // from reading a RIP's flag to its toggle.
+  RemoteControlPoller(core::Runtime& rt, Toggle toggle, std::mutex* runSwitch = nullptr,
                       DatabaseMgr::Timeouts timeouts = DatabaseMgr::Timeouts());
 
   // The thread body: the first connection, then passes until the program stops.
@@ -45,6 +49,7 @@ class RemoteControlPoller {
 
   core::Runtime& rt_;
   Toggle toggle_;
+  std::mutex* runSwitch_;
   DatabaseMgr db_;
   bool reconnectNeeded_ = true;
   int pollerBackupChoice_ = 0;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <functional>
+#include <mutex>
 #include <string>
 
 #include "core/rip_id.h"
@@ -29,9 +30,12 @@ class DatabaseControl {
   // connection: the engine runs it on its command worker.
   virtual ServerSwitchResult SwitchServer(bool backup, core::Runtime& rt) = 0;
   // The body of the remote-control poller's thread: returns when the program stops.
-  // toggle flips a RIP's run state as the operator's run switch does.
+  // toggle flips a RIP's run state as the operator's run switch does; runSwitch is
+  // held by the operator's switches from the flip to the write of the enabled flag,
+  // and must be held by the poller from reading a RIP's flag to toggling it.
   virtual void RunRemoteControlPoller(core::Runtime& rt,
-                                      const std::function<void(core::RipIndex)>& toggle) = 0;
+                                      const std::function<void(core::RipIndex)>& toggle,
+                                      std::mutex& runSwitch) = 0;
 };
 
 }  // namespace vellora::engine

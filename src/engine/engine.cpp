@@ -2,6 +2,7 @@
 #include "engine/engine.h"
 
 #include "core/settings_io.h"
+#include "db/database_mgr.h"
 #include "net/echo.h"
 #include "notify/notifier.h"
 #include "platform/files.h"
@@ -40,7 +41,8 @@ core::Workers Engine::MakeWorkers() {
   // thread, as the operator's would on the window's: it waits for nothing but the
   // process update on the main connection.
   w.poller = [this] {
-    control_.RunRemoteControlPoller(rt_, [this](core::RipIndex rip) { tracking_.ToggleRip(rip); });
+    control_.RunRemoteControlPoller(
+        rt_, [this](core::RipIndex rip) { tracking_.ToggleRip(rip); }, runSwitch_);
   };
   return w;
 }
@@ -139,15 +141,24 @@ void Engine::CancelAllRipJobs() {
 }
 
 void Engine::ToggleRip(core::RipIndex rip) {
-  Post([this, rip] { tracking_.ToggleRip(rip); });
+  Post([this, rip] {
+    std::lock_guard lock(runSwitch_);
+    tracking_.ToggleRip(rip);
+  });
 }
 
 void Engine::StartAllRips() {
-  Post([this] { tracking_.StartAll(); });
+  Post([this] {
+    std::lock_guard lock(runSwitch_);
+    tracking_.StartAll();
+  });
 }
 
 void Engine::StopAllRips() {
-  Post([this] { tracking_.StopAll(); });
+  Post([this] {
+    std::lock_guard lock(runSwitch_);
+    tracking_.StopAll();
+  });
 }
 
 void Engine::ReloadRipLogs() {
@@ -204,7 +215,28 @@ void Engine::ApplySetup(core::SettingsEdit edit, SetupScope scope) {
     relay_.SettingsSaved(saved, saved ? "" : "Cannot write " + platform::ToOsPath(rt_.iniPath));
     if (scope.ripConfiguration) threads_->ApplyRipConfiguration();
     if (scope.inputFolders) threads_->FillInputFolders();
+    if (scope.databaseConnection) {
+      // A manager that is still connected keeps its connection; the scanner sees the
+      // changed values itself and connects anew at its next pass.
+      std::string error;
+      ports_.database.Connect(store->DSN, store->DSNuser, store->DSNpw, error);
+      ports_.database.ConnectSecond(store->DSN, store->DSNuser, store->DSNpw);
+    }
     if (scope.registerRips) RegisterRips();
+  });
+}
+
+void Engine::TestDatabase(std::string dsn, std::string user, std::string password) {
+  Post([this, dsn = std::move(dsn), user = std::move(user), password = std::move(password)] {
+    std::string error;
+    bool ok = false;
+    {
+      // Its own manager, closed again at once: the program's connections stay as
+      // they are whatever the test finds.
+      db::DatabaseMgr probe(rt_.logs);
+      ok = probe.Connect(dsn, user, password, 1, error);
+    }
+    relay_.DatabaseTested(ok, ok ? "Connection OK" : error);
   });
 }
 

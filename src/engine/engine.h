@@ -57,6 +57,9 @@ struct EnginePorts {
 struct SetupScope {
   bool ripConfiguration = false;  // the RIP panels and monitors again ("Setup input....")
   bool inputFolders = false;      // the input folders list again
+  // The database setup's OK: the main and the name manager connected to the main
+  // server (DSN, DSNuser, DSNpw) with keep-connection 1.
+  bool databaseConnection = false;
   // Every RIP in use registered again as a process of the production database, on
   // the main connection, its ProcessId stored ("RIP definitions" closed with OK).
   bool registerRips = false;
@@ -115,6 +118,10 @@ class Engine {
   // A setup accepted in a dialog: the edit applied to the store as it is then,
   // Vellora.ini saved (Display::SettingsSaved says how that went), then what scope asks.
   void ApplySetup(core::SettingsEdit edit, SetupScope scope);
+  // The database setup's "Test..": a manager of its own connects with these values
+  // (keep-connection 1) and is closed again; Display::DatabaseTested gets "Connection
+  // OK" or the error text.
+  void TestDatabase(std::string dsn, std::string user, std::string password);
   // The window's rectangle, written to section Window when the window closes.
   void SaveWindowPosition(int left, int top, int right, int bottom);
 
@@ -149,6 +156,10 @@ class Engine {
   std::unique_ptr<intake::InputScanner> scanner_;
   std::unique_ptr<core::WorkerThreads> threads_;
 
+  // Held by every switch of a RIP's run state from the flip to the write of its
+  // enabled flag, and by the remote-control poller from reading a flag to following
+  // it, so that neither sees the other's switch half done.
+  std::mutex runSwitch_;
   mutable std::mutex stateMutex_;
   std::condition_variable stoppedChanged_;
   bool stopRequested_ = false;

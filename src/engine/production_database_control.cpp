@@ -16,8 +16,8 @@ ServerSwitchResult ProductionDatabaseControl::SwitchServer(bool backup, core::Ru
 }
 
 void ProductionDatabaseControl::RunRemoteControlPoller(
-    core::Runtime& rt, const std::function<void(core::RipIndex)>& toggle) {
-  db::RemoteControlPoller poller(rt, toggle, timeouts_);
+    core::Runtime& rt, const std::function<void(core::RipIndex)>& toggle, std::mutex& runSwitch) {
+  db::RemoteControlPoller poller(rt, toggle, &runSwitch, timeouts_);
   poller.Run();
 }
 

@@ -15,8 +15,8 @@ class ProductionDatabaseControl final : public DatabaseControl {
                                      db::DatabaseMgr::Timeouts timeouts = {});
 
   ServerSwitchResult SwitchServer(bool backup, core::Runtime& rt) override;
-  void RunRemoteControlPoller(core::Runtime& rt,
-                              const std::function<void(core::RipIndex)>& toggle) override;
+  void RunRemoteControlPoller(core::Runtime& rt, const std::function<void(core::RipIndex)>& toggle,
+                              std::mutex& runSwitch) override;
 
  private:
   db::DatabaseMgr& mainDb_;

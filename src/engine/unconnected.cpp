@@ -3,13 +3,13 @@
 
 namespace vellora::engine {
 
-int NoDatabase::LookupJob(const std::string&, int, int, int& separationSet,
-                          std::string& publicationText, int&) {
-  // Never asked while not connected; should it be, the job counts as found without
-  // identification rather than as unknown, so that nothing is held or deleted.
-  separationSet = 0;
-  publicationText.clear();
-  return 1;
+identify::LookupResult NoDatabase::LookupJob(const std::string&, int, int, int priority) {
+  // Never asked while not connected; should it be, nothing was asked, so nothing is
+  // held or deleted.
+  identify::LookupResult none;
+  none.priority = priority;
+  none.databaseReached = false;
+  return none;
 }
 
 std::string NoDatabase::PageFormat(int, double& width, double& height, double& bleed,

@@ -20,15 +20,15 @@ class NoDatabase final : public intake::ScannerDatabase {
   void Disconnect() override {}
   bool Connect(const std::string&, const std::string&, const std::string&,
                std::string& error) override {
-    error = "No production database is connected in this program";
+    error = "No production database in this program";
     return false;
   }
   bool Connected() const override { return false; }
   void ReloadNameCaches() override {}
   void ConnectSecond(const std::string&, const std::string&, const std::string&) override {}
   int RegisterRip(const std::string&) override { return 0; }
-  int LookupJob(const std::string& fileName, int spooler, int updateStatus, int& separationSet,
-                std::string& publicationText, int& priority) override;
+  identify::LookupResult LookupJob(const std::string& fileName, int spooler, int updateStatus,
+                                   int priority) override;
   std::string PageFormat(int separationSet, double& width, double& height, double& bleed,
                          std::string& error) override;
 };
@@ -82,8 +82,8 @@ class NoOperatorMail final : public OperatorMail {
 class NoDatabaseControl final : public DatabaseControl {
  public:
   ServerSwitchResult SwitchServer(bool backup, core::Runtime& rt) override;
-  void RunRemoteControlPoller(core::Runtime&, const std::function<void(core::RipIndex)>&) override {
-  }
+  void RunRemoteControlPoller(core::Runtime&, const std::function<void(core::RipIndex)>&,
+                              std::mutex&) override {}
 };
 
 // All of them together, for a program or a test that connects nothing.

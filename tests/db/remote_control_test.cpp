@@ -172,12 +172,12 @@ TEST_F(RemoteControlTest, AnOutageSwitchesNothingAndThePollsResumeWhenTheServerI
   StartPoller();
   Passes(1);
 
-  ASSERT_EQ(RunTestDbScript("pause", "spare"), 0);
+  ASSERT_TRUE(lease.Pause());
   Passes(4);
   // The flag could not be read: that is no verdict, and the running RIP stays on.
   EXPECT_EQ(Tracking(0), 1);
   EXPECT_EQ(toggles_.load(), 0);
-  ASSERT_EQ(RunTestDbScript("resume", "spare"), 0);
+  ASSERT_TRUE(lease.Resume());
 
   // Back within the pass after its return: the poll under way when the flag changed
   // may have missed it, the next one may not.

@@ -10,6 +10,8 @@
 #include <mutex>
 #include <random>
 
+#include "core/logs.h"
+#include "db/database_mgr.h"
 #include "support/child_process.h"
 #include "support/temp_dir.h"
 
@@ -66,6 +68,18 @@ std::string UniqueName(const std::string& prefix) {
   return prefix + std::to_string(UniqueNumber());
 }
 
+std::string RunSql(const std::string& statement) {
+  // The driver manager finds the data sources only once ODBCINI names them.
+  if (!UseTestDatabase()) return "ERROR: the test database does not run";
+  core::LogWriters logs;
+  db::DatabaseMgr m(logs);
+  std::string error;
+  if (!m.Connect(kMainDsn, kDbUser, TestDbPassword(), 1, error)) return "ERROR: " + error;
+  std::vector<std::vector<std::string>> rows;
+  if (!m.RunStatement(statement, rows, error)) return "ERROR: " + error;
+  return rows.empty() || rows[0].empty() ? "" : rows[0][0];
+}
+
 int RunTestDbScript(const std::string& verb, const std::string& server) {
   std::string output;
   std::vector<std::string> args = {verb, TestDbDir()};
@@ -82,7 +96,20 @@ SpareServerLease::SpareServerLease() {
 }
 
 SpareServerLease::~SpareServerLease() {
+  // A test that failed while the server was stopped must not leave it so for the
+  // tests after it.
+  if (paused_) Resume();
   if (fd_ >= 0) ::close(fd_);  // the lock goes with the descriptor
+}
+
+bool SpareServerLease::Pause() {
+  paused_ = true;
+  return RunTestDbScript("pause", "spare") == 0;
+}
+
+bool SpareServerLease::Resume() {
+  paused_ = false;
+  return RunTestDbScript("resume", "spare") == 0;
 }
 
 }  // namespace vellora::test

@@ -30,6 +30,10 @@ std::string TestDbPassword();
 std::string UniqueName(const std::string& prefix);
 // A number no other test run uses, from 100000 up.
 int UniqueNumber();
+// Runs a statement on a connection of its own to the main data source (the test
+// database in use): the first column of the first row, "" when there is none,
+// "ERROR: ..." on failure.
+std::string RunSql(const std::string& statement);
 // scripts/test-db VERB DIR [server]: pause or resume a server. The exit status.
 int RunTestDbScript(const std::string& verb, const std::string& server);
 
@@ -38,12 +42,17 @@ int RunTestDbScript(const std::string& verb, const std::string& server);
 class SpareServerLease {
  public:
   SpareServerLease();
+  // Starts the server again if the test stopped it and did not start it again.
   ~SpareServerLease();
+  // Stops and starts the server (scripts/test-db pause, resume); true when done.
+  bool Pause();
+  bool Resume();
   SpareServerLease(const SpareServerLease&) = delete;
   SpareServerLease& operator=(const SpareServerLease&) = delete;
 
  private:
   int fd_ = -1;
+  bool paused_ = false;
 };
 
 }  // namespace vellora::test

@@ -321,8 +321,8 @@ struct CountingControl : DatabaseControl {
     if (backup) return {false, "", "Error connecting to database with connection string 'x'"};
     return {true, "Main server", "Connected to main server"};
   }
-  void RunRemoteControlPoller(core::Runtime& rt,
-                              const std::function<void(core::RipIndex)>& toggle) override {
+  void RunRemoteControlPoller(core::Runtime& rt, const std::function<void(core::RipIndex)>& toggle,
+                              std::mutex&) override {
     pollers.fetch_add(1);
     // The workflow system wants RIP 1 off.
     toggle(core::RipIndex(0));

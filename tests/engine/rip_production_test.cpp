@@ -166,6 +166,21 @@ class RipProductionTest : public DbTest {
         "ProcessID=" +
         std::to_string(rip.processId) + " ORDER BY EntryID");
   }
+  // A page of the test's own in the plan, ABC of 31 January 2005 in the main edition
+  // and section A, in four colours or black only; its page name is its separation set.
+  std::string AddPage(bool colour) {
+    const std::string set = std::to_string(UniqueNumber());
+    for (int color : colour ? std::vector<int>{1, 2, 3, 4} : std::vector<int>{5}) {
+      Rows("INSERT INTO PageTable VALUES (" + set + ", " + std::to_string(color) +
+           ", 1, '2005-01-31', 50, 1, 1, 1, 0, NULL, 1, 1, '" + set + "', 5, 0)");
+    }
+    return set;
+  }
+  std::string ExternalStatus(const std::string& set) {
+    return Value(
+        *mainDb_,
+        "SELECT DISTINCT Externalstatus FROM PageTable WHERE MasterCopySeparationSet=" + set);
+  }
   std::vector<std::string> Jobs(int slot) {
     std::vector<std::string> out;
     for (const auto& row : tracking_->jobLists().Rows(core::RipIndex(slot))) {
@@ -268,8 +283,8 @@ TEST_F(RipProductionTest, FinishedJobsReachTheMailServerAndTheDatabase) {
     s.UpdateStatus = 1;
     s.RipUpdateStatus = 1;
   });
-  // The pages' status as the plan has it before the jobs (the database outlives runs).
-  Rows("UPDATE PageTable SET Externalstatus=0 WHERE MasterCopySeparationSet IN (7041,7042)");
+  const std::string colour = AddPage(true), mono = AddPage(false);
+  const std::string c = "ABC-310105-" + colour + ".PS", m = "ABC-310105-" + mono + ".PS";
   SmtpServer smtp;
   ASSERT_TRUE(smtp.Start(mailAddress_)) << smtp.why();
   // Job 1 completes, job 2 fails, job 3 completes with a warning.
@@ -277,15 +292,15 @@ TEST_F(RipProductionTest, FinishedJobsReachTheMailServerAndTheDatabase) {
   StartMonitor(0);
   // The monitor has read the log once: what it reads from now on is live.
   ASSERT_TRUE(WaitFor([&] { return Exists(dir_ / "LogFilePointer1"); }));
-  Drop(rip.spool, "ABC-310105-41.ps");
-  Drop(rip.spool, "ABC-310105-42.ps");
+  Drop(rip.spool, "ABC-310105-" + colour + ".ps");
+  Drop(rip.spool, "ABC-310105-" + mono + ".ps");
   Drop(rip.spool, "ABC-310105-99.ps");
   ASSERT_TRUE(WaitFor([&] { return Jobs(0).size() == 3; }));
   const std::vector<std::string> jobs = Jobs(0);
   const std::string error = "ERROR: UNDEFINED; OFFENDINGCOMMAND: SETPAGEDEVICEX";
   const std::string warning = "WARNING: FONT UNIVERS-CONDENSEDBOLD NOT FOUND, COURIER SUBSTITUTED";
-  EXPECT_EQ(jobs[0], "ABC-310105-41.PS Completed");
-  EXPECT_EQ(jobs[1], "ABC-310105-42.PS Failed or canceled - " + error);
+  EXPECT_EQ(jobs[0], c + " Completed");
+  EXPECT_EQ(jobs[1], m + " Failed or canceled - " + error);
   EXPECT_EQ(jobs[2], "ABC-310105-99.PS Completed with warning - " + warning);
 
   // The mails: the failure and the warning, not the completed job.
@@ -294,7 +309,7 @@ TEST_F(RipProductionTest, FinishedJobsReachTheMailServerAndTheDatabase) {
   std::vector<ReceivedMail> mails = smtp.Messages();
   ASSERT_EQ(mails.size(), 2u);
   EXPECT_EQ(SubjectOf(mails[0]), "Ostrel error notification mail-RIP error");
-  EXPECT_EQ(BodyOf(mails[0]), "ABC-310105-42.PS Failed on RIP 1");
+  EXPECT_EQ(BodyOf(mails[0]), m + " Failed on RIP 1");
   EXPECT_EQ(SubjectOf(mails[1]), "Ostrel error notification mail-RIP warning");
   EXPECT_EQ(BodyOf(mails[1]), "ABC-310105-99.PS Completed with warning on RIP 1");
   EXPECT_EQ(mails[0].recipients, std::vector<std::string>{"ops@site"});
@@ -302,27 +317,20 @@ TEST_F(RipProductionTest, FinishedJobsReachTheMailServerAndTheDatabase) {
   // spAddLogEntry for each, under its event code.
   ASSERT_TRUE(WaitFor([&] { return LogEntries(rip).size() == 3; }));
   auto log = LogEntries(rip);
-  EXPECT_EQ(log[0],
-            (std::vector<std::string>{"120", "-1", "-1", "ABC-310105-41.PS;ABC-310105-41.PS"}));
-  EXPECT_EQ(log[1], (std::vector<std::string>{"126", "-1", "-1", "ABC-310105-42.PS;" + jobs[1]}));
+  EXPECT_EQ(log[0], (std::vector<std::string>{"120", "-1", "-1", c + ";" + c}));
+  EXPECT_EQ(log[1], (std::vector<std::string>{"126", "-1", "-1", m + ";" + jobs[1]}));
   EXPECT_EQ(log[2], (std::vector<std::string>{"127", "-1", "-1", "ABC-310105-99.PS;" + jobs[2]}));
   // spAddPrepollLogEntry for the pages the plan has: page 99 is not in it.
   ASSERT_TRUE(WaitFor([&] { return PrepollEntries(rip).size() == 2; })) << ProgramLog();
   auto prepoll = PrepollEntries(rip);
-  EXPECT_EQ(prepoll[0], (std::vector<std::string>{"7041", "10", "120", ""}));
-  EXPECT_EQ(prepoll[1], (std::vector<std::string>{"7042", "10", "126", error}));
+  EXPECT_EQ(prepoll[0], (std::vector<std::string>{colour, "10", "120", ""}));
+  EXPECT_EQ(prepoll[1], (std::vector<std::string>{mono, "10", "126", error}));
   // The pages' status after the RIP: RipStatusValue for the completed page,
   // RipStatusValueError for the failed one.
-  EXPECT_EQ(
-      Value(*mainDb_,
-            "SELECT DISTINCT Externalstatus FROM PageTable WHERE MasterCopySeparationSet=7041"),
-      "3");
-  EXPECT_EQ(
-      Value(*mainDb_,
-            "SELECT DISTINCT Externalstatus FROM PageTable WHERE MasterCopySeparationSet=7042"),
-      "4");
+  EXPECT_EQ(ExternalStatus(colour), "3");
+  EXPECT_EQ(ExternalStatus(mono), "4");
   // The lookups' trace is in the program log, run with the first spooler's settings.
-  EXPECT_TRUE(Has(ProgramLog(), "Looking up job (ABC-310105-42.PS): Publication=ABC"));
+  EXPECT_TRUE(Has(ProgramLog(), "Looking up job (" + m + "): Publication=ABC"));
 }
 
 TEST_F(RipProductionTest, JobsReadAgainGetTheirEntriesButLeaveThePagesAlone) {
@@ -331,21 +339,18 @@ TEST_F(RipProductionTest, JobsReadAgainGetTheirEntriesButLeaveThePagesAlone) {
     s.UpdateStatus = 1;
     s.RipUpdateStatus = 1;
   });
-  Rows("UPDATE PageTable SET Externalstatus=0 WHERE MasterCopySeparationSet=7041");
+  const std::string page = AddPage(true);
   // The job ends before any monitor watches: its first read reports it.
   Rip& rip = AddRip(0);
-  Drop(rip.spool, "ABC-310105-41.ps");
+  Drop(rip.spool, "ABC-310105-" + page + ".ps");
   ASSERT_TRUE(
-      WaitFor([&] { return Has(ReadFile(rip.sw + "/Logfile"), "Completed: ABC-310105-41"); }));
+      WaitFor([&] { return Has(ReadFile(rip.sw + "/Logfile"), "Completed: ABC-310105-" + page); }));
   StartMonitor(0);
   ASSERT_TRUE(WaitFor([&] { return PrepollEntries(rip).size() == 1; }));
   EXPECT_EQ(LogEntries(rip).size(), 1u);
   const uint64_t read = pacer_.RequestedMilliseconds();
   ASSERT_TRUE(WaitFor([&] { return pacer_.RequestedMilliseconds() > read + 3 * 5000; }));
-  EXPECT_EQ(
-      Value(*mainDb_,
-            "SELECT DISTINCT Externalstatus FROM PageTable WHERE MasterCopySeparationSet=7041"),
-      "0");
+  EXPECT_EQ(ExternalStatus(page), "0");
 }
 
 TEST_F(RipProductionTest, AnUnregisteredRipsJobsStillReachTheDatabase) {

@@ -329,11 +329,12 @@ struct MonoPagesDb : ScannerDatabase {
     return {};
   }
   bool Connected() const override { return true; }
-  int LookupJob(const std::string&, int, int, int& separationSet, std::string& publicationText,
-                int&) override {
-    separationSet = 7;
-    publicationText.clear();
-    return 2;
+  identify::LookupResult LookupJob(const std::string&, int, int, int priority) override {
+    identify::LookupResult r;
+    r.status = identify::kMonoJob;
+    r.separationSet = 7;
+    r.priority = priority;
+    return r;
   }
 };
 
