@@ -279,5 +279,41 @@ TEST_F(EngineDatabaseTest, NetworkAndDatabaseMailsOnTheChangeIntoFailureOnly) {
   EXPECT_EQ(BodyOf(smtp.Messages()[2]), "Unable to access Input folder " + in_);
 }
 
+// The program itself: vellora-headless with the site's Vellora.ini, a page dropped in
+// its input folder, ripsim failing it. The mail reaches the server, the entry the
+// database, the RIP's process row its state.
+TEST_F(EngineDatabaseTest, VelloraHeadlessReportsAFailedJobEverywhere) {
+  SmtpServer smtp;
+  ASSERT_TRUE(smtp.Start(mailAddress_)) << smtp.why();
+  WriteSettings(kMainDsn, "MailOnRipError=1\r\nRipLogError=1\r\n");
+  ripsim_.Start(
+      Ripsim(),
+      {"--sw", sw_, "--spool", spool_, "--rip-ms", "50", "--poll-ms", "20", "--fail-every", "1"},
+      dir_ / "ripsim.txt");
+  ASSERT_TRUE(WaitForRipsimStarted(sw_));
+  ChildProcess program;
+  ASSERT_TRUE(program.Start(Headless(), {"--dir", dir_.path()}, dir_ / "console.txt",
+                            {{"VELLORA_TIME_SCALE", "0.01"}}));
+  WriteFile(in_ + "/broken.ps", "%!PS\n");
+  ASSERT_TRUE(smtp.WaitForMessages(1)) << ReadFile(dir_ / "console.txt");
+  EXPECT_EQ(SubjectOf(smtp.Messages()[0]), "Ostrel error notification mail-RIP error");
+  EXPECT_EQ(BodyOf(smtp.Messages()[0]), "BROKEN.PS Failed on RIP 1");
+  auto m = Connected(kMainDsn);
+  const std::string id =
+      Value(*m, "SELECT ProcessID FROM ProcessConfigurations WHERE ProcessName='" + ripName_ + "'");
+  ASSERT_FALSE(id.empty());
+  ASSERT_TRUE(WaitFor([&] {
+    return Value(*m, "SELECT EventCode FROM ProcessLog WHERE ProcessID=" + id) == "126";
+  }));
+  EXPECT_EQ(Value(*m, "SELECT Message FROM ProcessLog WHERE ProcessID=" + id)
+                .rfind("BROKEN.PS;BROKEN.PS Failed or canceled - ERROR: ", 0),
+            0u);
+  EXPECT_TRUE(WaitFor([&] {
+    return Value(*m, "SELECT State FROM ProcessConfigurations WHERE ProcessID=" + id) == "1";
+  }));
+  program.Signal(SIGTERM);
+  EXPECT_EQ(program.Wait(20000), 0);
+}
+
 }  // namespace
 }  // namespace vellora::test
