@@ -29,4 +29,15 @@ bool NoPdfRewriter::Trim(const std::string&, double, double, std::string& error)
   return false;
 }
 
+void NoOperatorMail::SendTestMail(const TestMail&, TestMailDone done) {
+  if (done) done(false, "No mail is connected in this program");
+}
+
+ServerSwitchResult NoDatabaseControl::SwitchServer(bool backup, core::Runtime& rt) {
+  // The choice is the operator's all the same, as with a server that cannot be
+  // reached: the threads would follow it.
+  rt.settings.Update([backup](core::SettingsStore& s) { s.UseBackup = backup ? 1 : 0; });
+  return {false, "", "No production database is connected in this program"};
+}
+
 }  // namespace vellora::engine

@@ -148,6 +148,7 @@ void InputScanner::ConnectDatabase(const core::SettingsStore& s) {
   const std::string& pw = backup ? s.DSNpw2 : s.DSNpw;
   std::string error;
   if (db_.Connect(dsn, user, pw, error)) {
+    rt_.alerts.DatabaseRestored(dsn);
     connectPending_ = false;
     if (!lastConnectError_.empty()) {
       rt_.logs.LogMessage("INFO: Connected to the production database (%s)\r\n", dsn.c_str());
@@ -162,6 +163,7 @@ void InputScanner::ConnectDatabase(const core::SettingsStore& s) {
     }
     db_.ConnectSecond(dsn, user, pw);
   } else {
+    rt_.alerts.DatabaseFailed(dsn, error);
     // Tried again on every pass, also after a switch of servers that failed.
     connectPending_ = true;
     if (error != lastConnectError_) {
@@ -210,9 +212,13 @@ bool InputScanner::CheckRipFolders(const core::SettingsStore& s, bool& anyInUse)
     if (rip.UseRIP == 0 || rt_.rips[static_cast<size_t>(r)].Tracking == 0) continue;
     anyInUse = true;
     if (!ReachFolder(rip.RIPswPath, rip.RIPUseCurrentUser != 0, rip.RIPUserName, rip.RIPPassword)) {
-      rt_.errors.SetErrorState(1, "Unable to access RIP root folder " + rip.RIPswPath);
+      const std::string error = "Unable to access RIP root folder " + rip.RIPswPath;
+      rt_.errors.SetErrorState(1, error);
+      rt_.alerts.NetworkFailed(rip.RIPswPath, error);
       ok = false;
       if (s.StopOnError != 0) rt_.rips[static_cast<size_t>(r)].Tracking = 0;
+    } else {
+      rt_.alerts.NetworkRestored(rip.RIPswPath);
     }
   }
   return ok;
@@ -234,13 +240,16 @@ void InputScanner::ListSpoolers() {
     d.SetSpoolerIcon(m, core::SpoolerIcon::Scanning);
     if (!ReachFolder(sp.InputSpool, sp.InputSpoolUseCurrentUser != 0, sp.InputSpoolUserName,
                      sp.InputSpoolPassword)) {
-      rt_.errors.SetErrorState(1, "Unable to access Input folder " + sp.InputSpool);
+      const std::string error = "Unable to access Input folder " + sp.InputSpool;
+      rt_.errors.SetErrorState(1, error);
+      rt_.alerts.NetworkFailed(sp.InputSpool, error);
       if (s->StopOnError != 0) {
         rt_.settings.Update(
             [m](core::SettingsStore& w) { w.Spoolers[static_cast<size_t>(m)].Enable = 0; });
       }
       continue;
     }
+    rt_.alerts.NetworkRestored(sp.InputSpool);
     undeliverable_.clear();
     int n = ListInputFolder(sp.InputSpool, listing_, s->InputQueueIgnoreMask, *s, &undeliverable_);
     ReportUndeliverable(sp.InputSpool);

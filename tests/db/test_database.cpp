@@ -1,7 +1,10 @@
 // Finding the test database.
 #include "db/test_database.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <mutex>
@@ -66,6 +69,8 @@ std::string UniqueName(const std::string& prefix) {
 }
 
 std::string RunSql(const std::string& statement) {
+  // The driver manager finds the data sources only once ODBCINI names them.
+  if (!UseTestDatabase()) return "ERROR: the test database does not run";
   core::LogWriters logs;
   db::DatabaseMgr m(logs);
   std::string error;
@@ -121,6 +126,26 @@ bool PrivateTestDatabase::Resume() {
                                 {"resume", dir_->path(), "main"}, &output, {}, 120000);
   if (status != 0) ADD_FAILURE() << "scripts/test-db resume: " << output;
   return status == 0;
+SpareServerLease::SpareServerLease() {
+  fd_ = ::open((TestDbDir() + "/spare.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (fd_ < 0 || ::flock(fd_, LOCK_EX) != 0) ADD_FAILURE() << "cannot lock the spare server";
+}
+
+SpareServerLease::~SpareServerLease() {
+  // A test that failed while the server was stopped must not leave it so for the
+  // tests after it.
+  if (paused_) Resume();
+  if (fd_ >= 0) ::close(fd_);  // the lock goes with the descriptor
+}
+
+bool SpareServerLease::Pause() {
+  paused_ = true;
+  return RunTestDbScript("pause", "spare") == 0;
+}
+
+bool SpareServerLease::Resume() {
+  paused_ = false;
+  return RunTestDbScript("resume", "spare") == 0;
 }
 
 }  // namespace vellora::test

@@ -64,6 +64,22 @@ class PrivateTestDatabase {
  private:
   std::unique_ptr<TempDir> dir_;
   bool started_ = false;
+// The spare server to oneself while it lives: tests that stop and start it take this
+// first, so that suites run side by side (ctest -j) never stop it under each other.
+class SpareServerLease {
+ public:
+  SpareServerLease();
+  // Starts the server again if the test stopped it and did not start it again.
+  ~SpareServerLease();
+  // Stops and starts the server (scripts/test-db pause, resume); true when done.
+  bool Pause();
+  bool Resume();
+  SpareServerLease(const SpareServerLease&) = delete;
+  SpareServerLease& operator=(const SpareServerLease&) = delete;
+
+ private:
+  int fd_ = -1;
+  bool paused_ = false;
 };
 
 }  // namespace vellora::test
