@@ -126,6 +126,8 @@ bool PrivateTestDatabase::Resume() {
                                 {"resume", dir_->path(), "main"}, &output, {}, 120000);
   if (status != 0) ADD_FAILURE() << "scripts/test-db resume: " << output;
   return status == 0;
+}
+
 SpareServerLease::SpareServerLease() {
   fd_ = ::open((TestDbDir() + "/spare.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
   if (fd_ < 0 || ::flock(fd_, LOCK_EX) != 0) ADD_FAILURE() << "cannot lock the spare server";

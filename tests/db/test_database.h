@@ -64,6 +64,8 @@ class PrivateTestDatabase {
  private:
   std::unique_ptr<TempDir> dir_;
   bool started_ = false;
+};
+
 // The spare server to oneself while it lives: tests that stop and start it take this
 // first, so that suites run side by side (ctest -j) never stop it under each other.
 class SpareServerLease {
