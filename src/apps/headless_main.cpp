@@ -7,14 +7,19 @@
 
 #include "apps/console_display.h"
 #include "apps/fit_pdf_tool.h"
+#include "apps/lookup_tool.h"
 #include "apps/parse_name_tool.h"
 #include "apps/send_test_mail_tool.h"
 #include "apps/test_database_tool.h"
 #include "core/settings_io.h"
 #include "core/worker_threads.h"
 #include "engine/engine.h"
-#include "engine/unconnected.h"
+#include "engine/mail_worker.h"
+#include "engine/production_database.h"
+#include "engine/production_database_control.h"
+#include "engine/production_rip_services.h"
 #include "intake/pdf_fit_rewriter.h"
+#include "notify/notifier.h"
 #include "platform/paths.h"
 #include "platform/system.h"
 
@@ -25,6 +30,7 @@ const char kUsage[] =
     "       vellora-headless [--dir FOLDER] --print-settings\n"
     "       vellora-headless [--dir FOLDER] --save-settings\n"
     "       vellora-headless [--dir FOLDER] --parse-name NAME [--spooler N] [--now YYYY-MM-DD]\n"
+    "       vellora-headless [--dir FOLDER] --lookup NAME [--spooler N] [--now YYYY-MM-DD]\n"
     "       vellora-headless [--dir FOLDER] --fit-pdf scale|trim FILE WIDTH_MM HEIGHT_MM\n"
     "       vellora-headless [--dir FOLDER] --send-test-mail\n"
     "       vellora-headless [--dir FOLDER] --test-database [--backup]\n"
@@ -37,6 +43,11 @@ const char kUsage[] =
     "  --parse-name NAME rename and cut NAME with spooler N's settings (default 1), as the\n"
     "                    lookup of a job does, and print every field; --now fixes today's\n"
     "                    date. Exit status 1 when the date is illegal\n"
+    "  --lookup NAME     look NAME up in the production plan as the scanner does (name lists\n"
+    "                    loaded first), writing nothing to the database; prints Status=,\n"
+    "                    Class=, SeparationSet=, PublicationID=, ArchiveKey=, Priority= and,\n"
+    "                    for a page found, its PageFormat=, PageWidth=, PageHeight=,\n"
+    "                    PageBleed=. Exit status 0 found, 1 unknown, 2 no database\n"
     "  --fit-pdf ...     rewrite the one-page PDF FILE in place as the scanner does, scaled\n"
     "                    to fit or trimmed around its middle to the size in mm, the\n"
     "                    temporary file in FOLDER. Exit status 1 when that fails\n"
@@ -52,6 +63,7 @@ struct Options {
   bool saveSettings = false;
   long exitAfterSeconds = -1;
   bool parseName = false;
+  bool lookup = false;
   bool sendTestMail = false;
   bool spoolerGiven = false;
   bool nowGiven = false;
@@ -84,6 +96,9 @@ bool ParseArgs(int argc, char** argv, Options& o) {
     } else if (a == "--parse-name") {
       if (!value(o.parse.name)) return false;
       o.parseName = true;
+    } else if (a == "--lookup") {
+      if (!value(o.parse.name)) return false;
+      o.lookup = true;
     } else if (a == "--send-test-mail") {
       o.sendTestMail = true;
     } else if (a == "--spooler") {
@@ -108,8 +123,9 @@ bool ParseArgs(int argc, char** argv, Options& o) {
       return false;
     }
   }
-  // --spooler and --now only qualify --parse-name.
-  if ((o.spoolerGiven || o.nowGiven) && !o.parseName) return false;
+  // --spooler and --now only qualify --parse-name and --lookup, one of them.
+  if (o.parseName && o.lookup) return false;
+  if ((o.spoolerGiven || o.nowGiven) && !o.parseName && !o.lookup) return false;
   if (o.backup && !o.testDatabase) return false;
   return true;
 }
@@ -135,6 +151,10 @@ int main(int argc, char** argv) {
   std::string ini = core::IniPathFor(folder);
 
   if (opt.parseName) return apps::RunParseName(folder, opt.parse, stdout, stderr);
+  if (opt.lookup) {
+    platform::SetPathRoots(core::ReadPlatformRoots(ini));
+    return apps::RunLookup(folder, opt.parse, stdout, stderr);
+  }
   if (!opt.fitPdf.empty()) return apps::RunFitPdf(folder, opt.fitPdf, stdout, stderr);
   if (opt.sendTestMail) return apps::RunSendTestMail(folder, stdout, stderr);
   if (opt.testDatabase) return apps::RunTestDatabase(folder, opt.backup, stdout, stderr);
@@ -163,10 +183,17 @@ int main(int argc, char** argv) {
   apps::ConsoleDisplay display(stdout);
   core::SharedState shared;
   intake::PdfFitRewriter pdf({folder, shared.logs, pacer});
-  // No database or mail is connected yet.
-  engine::Unconnected unconnected;
-  engine::Engine engine(
-      {unconnected.database, pdf, unconnected.rip, display, pacer, shared, folder});
+  // The production database of DSN (DSN= empty: none), the RIP side on it, and the
+  // operator mail on a thread of its own. The engine is declared last, so it ends
+  // before everything it uses.
+  engine::ProductionDatabase database(shared);
+  notify::Notifier notifier(shared.settings, pacer);
+  engine::MailWorker mail(notifier);
+  engine::ProductionRipServices rip(
+      shared, database.MainDb(), mail,
+      engine::ProductionRipLookup(shared, database.Names(), &database.NameDb()));
+  engine::ProductionDatabaseControl control(database.MainDb());
+  engine::Engine engine({database, pdf, rip, display, pacer, shared, folder, &mail, &control});
   engine.Start();
   std::printf("vellora-headless: running in %s (Ctrl-C ends)\n",
               platform::ToOsPath(folder).c_str());

@@ -14,8 +14,16 @@
 namespace vellora::apps {
 namespace {
 
-// Noon of a local date written YYYY-MM-DD; empty when the text is no such date.
-std::optional<int64_t> ParseDay(const std::string& text) {
+std::string LocalDay(int64_t t) {
+  const platform::LocalTime l = platform::ToLocal(t);
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.4d-%.2d-%.2d", l.year, l.month, l.day);
+  return buf;
+}
+
+}  // namespace
+
+std::optional<int64_t> ParseToolDay(const std::string& text) {
   if (text.size() != 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
   for (size_t i : {0, 1, 2, 3, 5, 6, 8, 9}) {
     if (text[i] < '0' || text[i] > '9') return std::nullopt;
@@ -31,15 +39,6 @@ std::optional<int64_t> ParseDay(const std::string& text) {
   return noon;
 }
 
-std::string LocalDay(int64_t t) {
-  const platform::LocalTime l = platform::ToLocal(t);
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%.4d-%.2d-%.2d", l.year, l.month, l.day);
-  return buf;
-}
-
-}  // namespace
-
 int RunParseName(const std::string& programFolder, const ParseNameOptions& options, FILE* out,
                  FILE* err) {
   if (options.spooler < 1 || options.spooler > core::kMaxSpoolers) {
@@ -49,7 +48,7 @@ int RunParseName(const std::string& programFolder, const ParseNameOptions& optio
   }
   identify::Clock clock = identify::SystemClock();
   if (!options.now.empty()) {
-    const auto day = ParseDay(options.now);
+    const auto day = ParseToolDay(options.now);
     if (!day) {
       std::fprintf(err, "vellora-headless: --now takes a date YYYY-MM-DD from 1970 to 3000\n");
       return 2;

@@ -2,7 +2,9 @@
 // read one job name, for the people who set the conventions up.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 namespace vellora::apps {
@@ -12,6 +14,10 @@ struct ParseNameOptions {
   int spooler = 1;  // counted from 1, as in the keys
   std::string now;  // YYYY-MM-DD, empty: today
 };
+
+// Noon of a local date written YYYY-MM-DD (the tools' --now); empty when the text is no
+// such date.
+std::optional<int64_t> ParseToolDay(const std::string& text);
 
 // Reads Vellora.ini of the program folder, renames and parses the name with the
 // spooler's settings and prints "Renamed=..." and one "Field=Value" line per field

@@ -5,10 +5,12 @@
 #include <cstdio>
 #include <string>
 
+#include "notify/notifier.h"
+
 namespace vellora::apps {
 
-inline constexpr const char* kTestMailSubject = "Vellora error notification";
-inline constexpr const char* kTestMailBody = "Halvard error notification mail test";
+using notify::kTestMailBody;
+using notify::kTestMailSubject;
 
 // Checks MailServer, MailFrom and MailTo in that order and stops at the first that
 // is empty ("No mailserver specified", "No sender specified", "No recipient

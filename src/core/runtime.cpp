@@ -13,6 +13,7 @@ Runtime::Runtime(Display& displayIn, platform::Pacer& pacerIn, std::string folde
       iniPath(IniPathFor(programFolder)),
       settings(owned_->settings),
       logs(owned_->logs),
+      alerts(noAlerts_),
       errors(settings, displayIn) {}
 
 Runtime::Runtime(Display& displayIn, platform::Pacer& pacerIn, std::string folder,
@@ -23,6 +24,18 @@ Runtime::Runtime(Display& displayIn, platform::Pacer& pacerIn, std::string folde
       iniPath(IniPathFor(programFolder)),
       settings(shared.settings),
       logs(shared.logs),
+      alerts(noAlerts_),
+      errors(settings, displayIn) {}
+
+Runtime::Runtime(Display& displayIn, platform::Pacer& pacerIn, std::string folder,
+                 SharedState& shared, Alerts& alertsIn)
+    : display(displayIn),
+      pacer(pacerIn),
+      programFolder(std::move(folder)),
+      iniPath(IniPathFor(programFolder)),
+      settings(shared.settings),
+      logs(shared.logs),
+      alerts(alertsIn),
       errors(settings, displayIn) {}
 
 }  // namespace vellora::core

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "core/alerts.h"
 #include "core/display.h"
 #include "core/error_state.h"
 #include "core/logs.h"
@@ -38,13 +39,17 @@ struct SharedState {
 };
 
 class Runtime {
-  // Declared first: the references below may point into it.
+  // Declared first: the references below may point into them.
   std::unique_ptr<SharedState> owned_;
+  NullAlerts noAlerts_;
 
  public:
   // With settings and logs of its own (tests, programs that share them with nobody).
   Runtime(Display& display, platform::Pacer& pacer, std::string programFolder);
   Runtime(Display& display, platform::Pacer& pacer, std::string programFolder, SharedState& shared);
+  // The engine's: the alerts of folders and databases that fail go to the operators.
+  Runtime(Display& display, platform::Pacer& pacer, std::string programFolder, SharedState& shared,
+          Alerts& alerts);
   Runtime(const Runtime&) = delete;
   Runtime& operator=(const Runtime&) = delete;
 
@@ -55,6 +60,8 @@ class Runtime {
   const std::string iniPath;
   SettingsHandle& settings;
   LogWriters& logs;
+  // Raises nothing unless the runtime was given the program's alerts.
+  Alerts& alerts;
   ErrorState errors;
   std::array<RipSlotRuntime, kRipCount> rips;
 

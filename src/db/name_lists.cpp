@@ -48,10 +48,15 @@ NameLookup::NameLookup(std::shared_ptr<const NameListsData> lists, DatabaseMgr* 
       nameDb_(nameDb),
       noNameCache_(noNameCache && nameDb != nullptr) {}
 
+int NameLookup::Checked(int id, const std::string& error) const {
+  if (!error.empty()) nameDbFailed_ = true;
+  return id;
+}
+
 int NameLookup::PublicationIdByName(const std::string& name) const {
   if (noNameCache_) {
-    std::string discarded;
-    return nameDb_->PublicationIdByNameDb(name, discarded);
+    std::string error;
+    return Checked(nameDb_->PublicationIdByNameDb(name, error), error);
   }
   return FindId(
       lists_->publications, name,
@@ -61,8 +66,8 @@ int NameLookup::PublicationIdByName(const std::string& name) const {
 
 int NameLookup::SectionIdByName(const std::string& name) const {
   if (noNameCache_) {
-    std::string discarded;
-    return nameDb_->SectionIdByNameDb(name, discarded);
+    std::string error;
+    return Checked(nameDb_->SectionIdByNameDb(name, error), error);
   }
   return FindId(
       lists_->sections, name, [](const IdNameRecord& r) -> const std::string& { return r.name; },
@@ -71,8 +76,8 @@ int NameLookup::SectionIdByName(const std::string& name) const {
 
 int NameLookup::EditionIdByName(const std::string& name) const {
   if (noNameCache_) {
-    std::string discarded;
-    return nameDb_->EditionIdByNameDb(name, discarded);
+    std::string error;
+    return Checked(nameDb_->EditionIdByNameDb(name, error), error);
   }
   return FindId(
       lists_->editions, name, [](const EditionRecord& r) -> const std::string& { return r.name; },

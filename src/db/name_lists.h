@@ -80,7 +80,10 @@ class NameLists {
 // text discarded; without a nameDb the lists serve); colours always come from the
 // list. Names compare without regard
 // to case; a name that is not there gives id 0 (and an id that is not there an
-// empty colour name).
+// empty colour name). A name manager that cannot answer gives id 0 as well, which
+// matches no page: NameDbFailed says so afterwards, for a caller that must tell a page
+// not in the plan from a question that could not be asked. One lookup serves one
+// thread.
 class NameLookup {
  public:
   NameLookup(std::shared_ptr<const NameListsData> lists, DatabaseMgr* nameDb, bool noNameCache);
@@ -91,10 +94,16 @@ class NameLookup {
   int ColorIdByName(const std::string& name) const;
   std::string ColorNameById(int id) const;
 
+  // Whether a question to the name manager has failed since this lookup was made.
+  bool NameDbFailed() const { return nameDbFailed_; }
+
  private:
+  int Checked(int id, const std::string& error) const;
+
   std::shared_ptr<const NameListsData> lists_;
   DatabaseMgr* nameDb_;
   bool noNameCache_;
+  mutable bool nameDbFailed_ = false;
 };
 
 }  // namespace vellora::db

@@ -2,7 +2,9 @@
 #include "engine/engine.h"
 
 #include "core/settings_io.h"
+#include "db/database_mgr.h"
 #include "net/echo.h"
+#include "notify/notifier.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 
@@ -11,7 +13,9 @@ namespace vellora::engine {
 Engine::Engine(EnginePorts ports)
     : relay_(ports.display),
       ports_(std::move(ports)),
-      rt_(relay_, ports_.pacer, ports_.programFolder, ports_.shared),
+      mail_(ports_.mail != nullptr ? *ports_.mail : noMail_),
+      control_(ports_.control != nullptr ? *ports_.control : noControl_),
+      rt_(relay_, ports_.pacer, ports_.programFolder, ports_.shared, mail_),
       waiting_(relay_),
       ripQueues_(rt_),
       tracking_(rt_, ports_.ripServices) {
@@ -33,6 +37,13 @@ core::Workers Engine::MakeWorkers() {
     scanner_->Run();
   };
   w.ripMonitor = [this](core::RipIndex rip) { tracking_.RunRipMonitor(rip); };
+  // Started only when AllowRemoteControl is set at start. Its toggle runs on its own
+  // thread, as the operator's would on the window's: it waits for nothing but the
+  // process update on the main connection.
+  w.poller = [this] {
+    control_.RunRemoteControlPoller(
+        rt_, [this](core::RipIndex rip) { tracking_.ToggleRip(rip); }, runSwitch_);
+  };
   return w;
 }
 
@@ -67,6 +78,9 @@ void Engine::RequestStop() {
 
 void Engine::Shutdown() {
   threads_->Shutdown();
+  // The mails asked for so far end at once now (the stop request cuts their waits),
+  // and a test mail's answer comes before the handshake's last call.
+  mail_.WaitUntilIdle();
   net::SetEchoProblemReporter(nullptr);
   platform::SetInUseProblemReporter(nullptr);
   relay_.EngineStopped();
@@ -127,15 +141,24 @@ void Engine::CancelAllRipJobs() {
 }
 
 void Engine::ToggleRip(core::RipIndex rip) {
-  Post([this, rip] { tracking_.ToggleRip(rip); });
+  Post([this, rip] {
+    std::lock_guard lock(runSwitch_);
+    tracking_.ToggleRip(rip);
+  });
 }
 
 void Engine::StartAllRips() {
-  Post([this] { tracking_.StartAll(); });
+  Post([this] {
+    std::lock_guard lock(runSwitch_);
+    tracking_.StartAll();
+  });
 }
 
 void Engine::StopAllRips() {
-  Post([this] { tracking_.StopAll(); });
+  Post([this] {
+    std::lock_guard lock(runSwitch_);
+    tracking_.StopAll();
+  });
 }
 
 void Engine::ReloadRipLogs() {
@@ -192,6 +215,59 @@ void Engine::ApplySetup(core::SettingsEdit edit, SetupScope scope) {
     relay_.SettingsSaved(saved, saved ? "" : "Cannot write " + platform::ToOsPath(rt_.iniPath));
     if (scope.ripConfiguration) threads_->ApplyRipConfiguration();
     if (scope.inputFolders) threads_->FillInputFolders();
+    if (scope.databaseConnection) {
+      // A manager that is still connected keeps its connection; the scanner sees the
+      // changed values itself and connects anew at its next pass.
+      std::string error;
+      ports_.database.Connect(store->DSN, store->DSNuser, store->DSNpw, error);
+      ports_.database.ConnectSecond(store->DSN, store->DSNuser, store->DSNpw);
+    }
+    if (scope.registerRips) RegisterRips();
+  });
+}
+
+void Engine::TestDatabase(std::string dsn, std::string user, std::string password) {
+  Post([this, dsn = std::move(dsn), user = std::move(user), password = std::move(password)] {
+    std::string error;
+    bool ok = false;
+    {
+      // Its own manager, closed again at once: the program's connections stay as
+      // they are whatever the test finds.
+      db::DatabaseMgr probe(rt_.logs);
+      ok = probe.Connect(dsn, user, password, 1, error);
+    }
+    relay_.DatabaseTested(ok, ok ? "Connection OK" : error);
+  });
+}
+
+void Engine::RegisterRips() {
+  auto store = rt_.settings.Get();
+  for (core::RipIndex i : core::AllRips()) {
+    const core::RipSlot& rip = store->Rips[i.Slot()];
+    if (rip.UseRIP == 0) continue;
+    // Stored as it comes back: a failure (-1 or 0) marks the RIP as not registered.
+    rt_.rips[i.Slot()].ProcessId = ports_.database.RegisterRip(rip.RIPName);
+  }
+}
+
+void Engine::SwitchServer(bool backup) {
+  Post([this, backup] {
+    ServerSwitchResult result = control_.SwitchServer(backup, rt_);
+    relay_.ServerSwitched(result.connected, result.serverText, result.message);
+  });
+}
+
+void Engine::SendTestMail(std::string server, std::string from, std::string to, std::string cc,
+                          std::string subject) {
+  TestMail mail{std::move(server), std::move(from),    std::move(to),
+                std::move(cc),     std::move(subject), notify::kTestMailBody};
+  if (mail.subject.empty()) mail.subject = notify::kTestMailSubject;
+  // Through the command worker, which only queues it: once the engine has begun to
+  // stop, no mail is queued that could answer after the handshake.
+  Post([this, mail = std::move(mail)] {
+    mail_.SendTestMail(mail, [this](bool ok, const std::string& lastError) {
+      relay_.TestMailSent(ok, lastError);
+    });
   });
 }
 

@@ -22,7 +22,10 @@
 #include "core/settings_edit.h"
 #include "core/worker_threads.h"
 #include "engine/command_queue.h"
+#include "engine/database_control.h"
 #include "engine/display_relay.h"
+#include "engine/operator_mail.h"
+#include "engine/unconnected.h"
 #include "engine/view.h"
 #include "intake/input_scanner.h"
 #include "intake/rip_queues.h"
@@ -44,12 +47,22 @@ struct EnginePorts {
   core::SharedState& shared;
   // Vellora.ini, the logs and the log-file pointers lie here.
   std::string programFolder;
+  // The operator mail (alerts, job mails, the test mail) and the server switch with
+  // the remote-control poller; none given: nothing is mailed, no server to switch to.
+  OperatorMail* mail = nullptr;
+  DatabaseControl* control = nullptr;
 };
 
 // What else a setup accepted in a dialog brings about besides the save.
 struct SetupScope {
   bool ripConfiguration = false;  // the RIP panels and monitors again ("Setup input....")
   bool inputFolders = false;      // the input folders list again
+  // The database setup's OK: the main and the name manager connected to the main
+  // server (DSN, DSNuser, DSNpw) with keep-connection 1.
+  bool databaseConnection = false;
+  // Every RIP in use registered again as a process of the production database, on
+  // the main connection, its ProcessId stored ("RIP definitions" closed with OK).
+  bool registerRips = false;
 };
 
 class Engine {
@@ -105,17 +118,37 @@ class Engine {
   // A setup accepted in a dialog: the edit applied to the store as it is then,
   // Vellora.ini saved (Display::SettingsSaved says how that went), then what scope asks.
   void ApplySetup(core::SettingsEdit edit, SetupScope scope);
+  // The database setup's "Test..": a manager of its own connects with these values
+  // (keep-connection 1) and is closed again; Display::DatabaseTested gets "Connection
+  // OK" or the error text.
+  void TestDatabase(std::string dsn, std::string user, std::string password);
   // The window's rectangle, written to section Window when the window closes.
   void SaveWindowPosition(int left, int top, int right, int bottom);
+
+  // "Backup/Main server selection": UseBackup becomes the choice and the main
+  // connection is made to that server; on success every RIP in use is registered
+  // again. Display::ServerSwitched says how it went.
+  void SwitchServer(bool backup);
+  // "Send test mail" of the e-mail dialog, with the dialog's fields (the dialog has
+  // checked that server, sender and recipient are given): the subject "Vellora error
+  // notification" when empty, the body "Halvard error notification mail test".
+  // Display::TestMailSent says how it went; the mail runs on the mail thread.
+  void SendTestMail(std::string server, std::string from, std::string to, std::string cc,
+                    std::string subject);
 
  private:
   core::Workers MakeWorkers();
   void Post(std::function<void()> command);
   void Shutdown();
+  void RegisterRips();
 
   // Declared first: every other member reports through it while it ends.
   DisplayRelay relay_;
   EnginePorts ports_;
+  NoOperatorMail noMail_;
+  NoDatabaseControl noControl_;
+  OperatorMail& mail_;
+  DatabaseControl& control_;
   core::Runtime rt_;
   intake::WaitingJobs waiting_;
   intake::RipQueues ripQueues_;
@@ -123,6 +156,10 @@ class Engine {
   std::unique_ptr<intake::InputScanner> scanner_;
   std::unique_ptr<core::WorkerThreads> threads_;
 
+  // Held by every switch of a RIP's run state from the flip to the write of its
+  // enabled flag, and by the remote-control poller from reading a flag to following
+  // it, so that neither sees the other's switch half done.
+  std::mutex runSwitch_;
   mutable std::mutex stateMutex_;
   std::condition_variable stoppedChanged_;
   bool stopRequested_ = false;

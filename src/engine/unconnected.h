@@ -1,12 +1,14 @@
 // The ports with nothing behind them: no production database, no PDF rewriting, no
-// process table and no mail. Each is a class of its own, written out method by
-// method, so that a port that grows a method makes this file (and every real adapter)
-// fail to compile until someone decides what "nothing connected" means for it.
+// process table, no server switch or remote control, and no mail. Each is a class of its own,
+// written out method by method, so that a port that grows a method makes this file (and every real
+// adapter) fail to compile until someone decides what "nothing connected" means for it.
 #pragma once
 
 #include <memory>
 #include <string>
 
+#include "engine/database_control.h"
+#include "engine/operator_mail.h"
 #include "intake/scanner_services.h"
 #include "riptrack/rip_services.h"
 
@@ -16,15 +18,17 @@ namespace vellora::engine {
 class NoDatabase final : public intake::ScannerDatabase {
  public:
   void Disconnect() override {}
-  bool Connect(const std::string&, const std::string&, const std::string&) override {
+  bool Connect(const std::string&, const std::string&, const std::string&,
+               std::string& error) override {
+    error = "No production database in this program";
     return false;
   }
   bool Connected() const override { return false; }
   void ReloadNameCaches() override {}
   void ConnectSecond(const std::string&, const std::string&, const std::string&) override {}
   int RegisterRip(const std::string&) override { return 0; }
-  int LookupJob(const std::string& fileName, int spooler, int updateStatus, int& separationSet,
-                std::string& publicationText, int& priority) override;
+  identify::LookupResult LookupJob(const std::string& fileName, int spooler, int updateStatus,
+                                   int priority) override;
   std::string PageFormat(int separationSet, double& width, double& height, double& bleed,
                          std::string& error) override;
 };
@@ -47,6 +51,7 @@ class NoRipConnection final : public riptrack::RipConnection {
     return false;
   }
   void AddJobLogEntries(const riptrack::FinishedJob&, const riptrack::JobReport&) override {}
+  void UpdatePageStatus(const riptrack::FinishedJob&) override {}
 };
 
 // No process table and no mail.
@@ -61,11 +66,33 @@ class NoRipServices final : public riptrack::RipServices {
   void MailFinishedJob(const riptrack::FinishedJob&, const riptrack::JobReport&) override {}
 };
 
-// The three together, for a program or a test that connects nothing.
+// No mail: alerts and job mails go nowhere; a test mail fails with the reason.
+class NoOperatorMail final : public OperatorMail {
+ public:
+  void NetworkFailed(const std::string&, const std::string&) override {}
+  void NetworkRestored(const std::string&) override {}
+  void DatabaseFailed(const std::string&, const std::string&) override {}
+  void DatabaseRestored(const std::string&) override {}
+  void NotifyError(notify::NotificationKind, const std::string&) override {}
+  void SendTestMail(const TestMail&, TestMailDone done) override;
+  void WaitUntilIdle() override {}
+};
+
+// No server to switch to and no process table to poll.
+class NoDatabaseControl final : public DatabaseControl {
+ public:
+  ServerSwitchResult SwitchServer(bool backup, core::Runtime& rt) override;
+  void RunRemoteControlPoller(core::Runtime&, const std::function<void(core::RipIndex)>&,
+                              std::mutex&) override {}
+};
+
+// All of them together, for a program or a test that connects nothing.
 struct Unconnected {
   NoDatabase database;
   NoPdfRewriter pdf;
   NoRipServices rip;
+  NoOperatorMail mail;
+  NoDatabaseControl control;
 };
 
 }  // namespace vellora::engine

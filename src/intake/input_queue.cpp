@@ -16,6 +16,7 @@ void InputQueue::FillNew(QueuedJob& job, const core::Spooler& spooler, int spool
   job.Priority = SpoolerPriority(spooler.Priority);
   job.SeparationSetId = 0;
   job.LookupStatus = -1;
+  job.ArchiveKey.clear();
   if (lookup && spooler.UseDatabase != 0 && !spooler.NameConv.empty()) {
     job.LookupStatus = lookup(job, spoolerIndex);
   }

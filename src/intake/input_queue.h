@@ -22,10 +22,13 @@ struct QueuedJob {
   int32_t Priority = 0;
   int32_t SeparationSetId = 0;
   int32_t LookupStatus = -1;  // -1 not looked up, 0 unknown, 1 colour, 2 monochrome
+  // The publication and date of a page the early lookup found, for the archive.
+  std::string ArchiveKey;
 };
 
 // The early production lookup made while queueing (when the database orders the
-// queue): fills the job's SeparationSetId and Priority and returns its status.
+// queue): fills the job's SeparationSetId, Priority and ArchiveKey and returns its
+// status (-1 when the job could not be looked up).
 using EarlyLookup = std::function<int(QueuedJob& job, int spoolerIndex)>;
 
 class InputQueue {

@@ -23,7 +23,12 @@ InputScanner::InputScanner(core::Runtime& rt, WaitingJobs& waiting, RipQueues& r
                            ScannerDatabase& database, PdfRewriter& pdf)
     : rt_(rt), waiting_(waiting), ripQueues_(ripQueues), db_(database), pdf_(pdf) {
   auto s = rt_.settings.Get();
+  lastSetup_ = SetupOf(*s);
   databaseConfigured_ = !s->DSN.empty() && !s->DSNuser.empty();
+}
+
+InputScanner::DatabaseSetup InputScanner::SetupOf(const core::SettingsStore& s) {
+  return {s.DSN, s.DSNuser, s.DSNpw, s.DSN2, s.DSNuser2, s.DSNpw2};
 }
 
 void InputScanner::RemoveStaleCopies() {
@@ -124,6 +129,16 @@ bool InputScanner::Animate(const std::string& firstCaption, const std::string& s
 }
 
 void InputScanner::ConnectDatabase(const core::SettingsStore& s) {
+  const DatabaseSetup setup = SetupOf(s);
+  if (setup != lastSetup_) {
+    // The database setup was accepted with other values: the next connection is made
+    // to them, with that database's name lists and registrations, instead of going
+    // on with the old one (a connected manager would keep it).
+    lastSetup_ = setup;
+    databaseConfigured_ = !s.DSN.empty() && !s.DSNuser.empty();
+    connectPending_ = true;
+    if (!databaseConfigured_) db_.Disconnect();
+  }
   if (!databaseConfigured_ || !(connectPending_ || s.UseBackup != lastBackupChoice_)) return;
   db_.Disconnect();
   if (!rt_.pacer.Wait(1000)) return;
@@ -131,8 +146,14 @@ void InputScanner::ConnectDatabase(const core::SettingsStore& s) {
   const std::string& dsn = backup ? s.DSN2 : s.DSN;
   const std::string& user = backup ? s.DSNuser2 : s.DSNuser;
   const std::string& pw = backup ? s.DSNpw2 : s.DSNpw;
-  if (db_.Connect(dsn, user, pw)) {
+  std::string error;
+  if (db_.Connect(dsn, user, pw, error)) {
+    rt_.alerts.DatabaseRestored(dsn);
     connectPending_ = false;
+    if (!lastConnectError_.empty()) {
+      rt_.logs.LogMessage("INFO: Connected to the production database (%s)\r\n", dsn.c_str());
+    }
+    lastConnectError_.clear();
     db_.ReloadNameCaches();
     for (int r = 0; r < core::kRipCount; ++r) {
       if (s.Rips[static_cast<size_t>(r)].UseRIP != 0) {
@@ -141,8 +162,35 @@ void InputScanner::ConnectDatabase(const core::SettingsStore& s) {
       }
     }
     db_.ConnectSecond(dsn, user, pw);
+  } else {
+    rt_.alerts.DatabaseFailed(dsn, error);
+    // Tried again on every pass, also after a switch of servers that failed.
+    connectPending_ = true;
+    if (error != lastConnectError_) {
+      rt_.logs.LogMessage("ERROR: Cannot connect to the production database: %s\r\n",
+                          error.c_str());
+      lastConnectError_ = error;
+    }
   }
   lastBackupChoice_ = s.UseBackup;
+}
+
+void InputScanner::LostDatabase() {
+  // Said once for an outage, however many passes it lasts.
+  if (!databaseLost_) {
+    rt_.logs.LogMessage(
+        "WARNING: The production database does not answer; jobs are delivered without "
+        "identification until it answers again\r\n");
+  }
+  databaseLost_ = true;
+  db_.Disconnect();
+  connectPending_ = true;
+}
+
+void InputScanner::DatabaseAnswered() {
+  if (!databaseLost_) return;
+  databaseLost_ = false;
+  rt_.logs.LogMessage("INFO: The production database answers again; jobs are identified again\r\n");
 }
 
 bool InputScanner::ReachFolder(const std::string& folder, bool useCurrentUser,
@@ -164,9 +212,13 @@ bool InputScanner::CheckRipFolders(const core::SettingsStore& s, bool& anyInUse)
     if (rip.UseRIP == 0 || rt_.rips[static_cast<size_t>(r)].Tracking == 0) continue;
     anyInUse = true;
     if (!ReachFolder(rip.RIPswPath, rip.RIPUseCurrentUser != 0, rip.RIPUserName, rip.RIPPassword)) {
-      rt_.errors.SetErrorState(1, "Unable to access RIP root folder " + rip.RIPswPath);
+      const std::string error = "Unable to access RIP root folder " + rip.RIPswPath;
+      rt_.errors.SetErrorState(1, error);
+      rt_.alerts.NetworkFailed(rip.RIPswPath, error);
       ok = false;
       if (s.StopOnError != 0) rt_.rips[static_cast<size_t>(r)].Tracking = 0;
+    } else {
+      rt_.alerts.NetworkRestored(rip.RIPswPath);
     }
   }
   return ok;
@@ -188,25 +240,37 @@ void InputScanner::ListSpoolers() {
     d.SetSpoolerIcon(m, core::SpoolerIcon::Scanning);
     if (!ReachFolder(sp.InputSpool, sp.InputSpoolUseCurrentUser != 0, sp.InputSpoolUserName,
                      sp.InputSpoolPassword)) {
-      rt_.errors.SetErrorState(1, "Unable to access Input folder " + sp.InputSpool);
+      const std::string error = "Unable to access Input folder " + sp.InputSpool;
+      rt_.errors.SetErrorState(1, error);
+      rt_.alerts.NetworkFailed(sp.InputSpool, error);
       if (s->StopOnError != 0) {
         rt_.settings.Update(
             [m](core::SettingsStore& w) { w.Spoolers[static_cast<size_t>(m)].Enable = 0; });
       }
       continue;
     }
+    rt_.alerts.NetworkRestored(sp.InputSpool);
     undeliverable_.clear();
     int n = ListInputFolder(sp.InputSpool, listing_, s->InputQueueIgnoreMask, *s, &undeliverable_);
     ReportUndeliverable(sp.InputSpool);
     EarlyLookup lookup;
     if (s->OrderByDatabasePriority != 0 && db_.Connected()) {
       lookup = [this, &s](QueuedJob& job, int spooler) {
-        std::string ignoredText;
-        int priority = job.Priority;
-        int status = db_.LookupJob(job.FileName, spooler, s->UpdateStatus, job.SeparationSetId,
-                                   ignoredText, priority);
-        job.Priority = priority;
-        return status;
+        // A database lost during this listing leaves the rest to the dispatch.
+        if (!db_.Connected()) return -1;
+        identify::LookupResult r =
+            db_.LookupJob(job.FileName, spooler, s->UpdateStatus, job.Priority);
+        if (!r.databaseReached) {
+          LostDatabase();
+          return -1;
+        }
+        DatabaseAnswered();
+        job.SeparationSetId = r.separationSet;
+        job.Priority = ClampPriority(r.priority);
+        // Kept for the archive copy, which goes to the publication's folder whether
+        // or not the page was looked up early.
+        job.ArchiveKey = r.archiveKey;
+        return r.status;
       };
     }
     queue_.Append(listing_, n, sp, m, lookup);
@@ -415,6 +479,34 @@ void InputScanner::Deliver(const std::string& source, const std::string& destina
   rt_.errors.CheckFoldersAndClearError();
 }
 
+InputScanner::Identification InputScanner::Identify(const QueuedJob& job,
+                                                    const core::SettingsStore& s,
+                                                    const core::Spooler& sp, int spooler) {
+  Identification id;
+  // Without a connected database, or for a spooler without lookup, the job counts as
+  // a known colour job.
+  if (!db_.Connected() || sp.UseDatabase == 0 || sp.NameConv.empty()) return id;
+  if (job.SeparationSetId > 0) {
+    // Found by the early lookup: its class stands, monochrome included.
+    id.separationSet = job.SeparationSetId;
+    id.status = job.LookupStatus;
+    id.publicationText = job.ArchiveKey;
+  } else {
+    identify::LookupResult r = db_.LookupJob(job.FileName, spooler, s.UpdateStatus, 50);
+    if (!r.databaseReached) {
+      LostDatabase();
+      return id;
+    }
+    DatabaseAnswered();
+    id.status = r.status;
+    id.separationSet = r.separationSet;
+    id.publicationText = r.archiveKey;
+  }
+  id.judged = true;
+  id.colour = id.status != identify::kMonoJob;
+  return id;
+}
+
 InputScanner::EntryResult InputScanner::HandleEntry(int i) {
   const QueuedJob job = queue_[i];
   const std::string& name = job.FileName;
@@ -436,25 +528,16 @@ InputScanner::EntryResult InputScanner::HandleEntry(int i) {
     return EntryResult::Next;
   }
 
-  bool colour = true;
-  int separationSet = 0;
-  int status = 0;
-  std::string publicationText;
-  if (db_.Connected() && sp.UseDatabase != 0 && !sp.NameConv.empty()) {
-    if (job.SeparationSetId > 0) {
-      separationSet = job.SeparationSetId;
-      status = job.LookupStatus;
-    } else {
-      int priority = 50;
-      status = db_.LookupJob(name, m, s->UpdateStatus, separationSet, publicationText, priority);
-    }
-    if (status == 2) colour = false;
-    if (sp.DeleteUnknownJobs != 0 && status == 0) {
+  const Identification id = Identify(job, *s, sp, m);
+  // Only a verdict of the plan (or a name that cannot be cut or dated) makes a job
+  // unknown; a lookup that could not ask delivers it as without a database.
+  if (id.judged && id.status == identify::kUnknownJob) {
+    if (sp.DeleteUnknownJobs != 0) {
       platform::DeleteFile(source);
       waiting_.RemoveQueueRow(name, job.ListedTime, sp.SetupName);
       return EntryResult::Next;
     }
-    if (sp.HoldUnknownJobs != 0 && status == 0) return EntryResult::Next;
+    if (sp.HoldUnknownJobs != 0) return EntryResult::Next;
   }
 
   int r = ChooseRip(*s, sp);
@@ -463,10 +546,10 @@ InputScanner::EntryResult InputScanner::HandleEntry(int i) {
   RunCommand(sp, source);
   // A stop during the command: nothing more is done to the job in this run.
   if (rt_.Stopping()) return EntryResult::EndDispatch;
-  std::string destination = Destination(sp, r, name, colour, separationSet, source);
+  std::string destination = Destination(sp, r, name, id.colour, id.separationSet, source);
   rt_.logs.LogMessage("DEBUG: Final source path=%s\r\n", source.c_str());
   rt_.logs.LogMessage("DEBUG: Final dest path=%s\r\n", destination.c_str());
-  Archive(sp, source, name, publicationText);
+  Archive(sp, source, name, id.publicationText);
   Deliver(source, destination);
   if (rt_.Stopping()) return EntryResult::EndDispatch;
   waiting_.RemoveQueueRow(name, job.ListedTime, sp.SetupName);

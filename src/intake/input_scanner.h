@@ -41,6 +41,22 @@ class InputScanner {
   void FinishInterruptedDelivery();
   void RemoveStaleCopies();
   void ConnectDatabase(const core::SettingsStore& s);
+  // A lookup could not ask the database: both managers are dropped at once (so the
+  // rest of the pass delivers without identification, with no statement left to wait
+  // on a dead server) and the next pass connects again.
+  void LostDatabase();
+  // A lookup came to a verdict: an outage said before is over.
+  void DatabaseAnswered();
+  // The identification of a job before its delivery (entry step 8).
+  struct Identification {
+    bool colour = true;
+    int separationSet = 0;
+    int status = 0;
+    std::string publicationText;
+    bool judged = false;  // a lookup came to a verdict that may hold or delete the job
+  };
+  Identification Identify(const QueuedJob& job, const core::SettingsStore& s,
+                          const core::Spooler& sp, int spooler);
   // Two attempts to reach a folder: the reachability test, then the connect step.
   bool ReachFolder(const std::string& folder, bool useCurrentUser, const std::string& user,
                    const std::string& password);
@@ -73,9 +89,23 @@ class InputScanner {
   ScannerDatabase& db_;
   PdfRewriter& pdf_;
 
+  // The connection settings of both servers as the last connection step saw them: a
+  // setup accepted meanwhile makes the next pass connect anew.
+  struct DatabaseSetup {
+    std::string dsn, user, password, dsn2, user2, password2;
+    bool operator==(const DatabaseSetup&) const = default;
+  };
+  static DatabaseSetup SetupOf(const core::SettingsStore& s);
+
   bool databaseConfigured_ = false;
   bool connectPending_ = true;
   int lastBackupChoice_ = 0;
+  DatabaseSetup lastSetup_;
+  // The last connection error logged (empty while connected), so that a server that
+  // stays down is said once, not on every pass.
+  std::string lastConnectError_;
+  // A lookup could not ask the database, and none has come to a verdict since.
+  bool databaseLost_ = false;
   int rotationIndex_ = -1;
   InputQueue queue_;
   std::vector<ListingEntry> listing_;

@@ -23,6 +23,10 @@
 
 namespace vellora::notify {
 
+// The e-mail dialog's test mail: its subject when the dialog's is empty, and its body.
+inline constexpr const char* kTestMailSubject = "Vellora error notification";
+inline constexpr const char* kTestMailBody = "Halvard error notification mail test";
+
 struct NotifierOptions {
   FloodWindows::Clock clock;  // the flood windows' clock; empty: the monotonic clock
   FILE* warnings = stdout;    // where the warning line goes

@@ -33,6 +33,7 @@ void ReportRipJob(const FinishedJob& job, const core::SettingsStore& settings, R
   // The row is there whatever happens to the mail and the entries below.
   services.MailFinishedJob(job, report);
   connection.AddJobLogEntries(job, report);
+  if (job.live && settings.UpdateStatus != 0) connection.UpdatePageStatus(job);
 }
 
 }  // namespace vellora::riptrack

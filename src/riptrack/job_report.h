@@ -22,7 +22,8 @@ JobReport BuildJobReport(const FinishedJob& job);
 
 // The report: the row (report text, result, JobTime, Setup, RIP number) in the job
 // list of the RIP, which keeps at most MaxRipDoneList rows; then the mail and the
-// database entries of the job on the RIP's own connection.
+// database entries of the job on the RIP's own connection, and, for a live job with
+// UpdateStatus set, the status of its page.
 void ReportRipJob(const FinishedJob& job, const core::SettingsStore& settings, RipJobLists& lists,
                   RipServices& services, RipConnection& connection);
 

@@ -78,6 +78,7 @@ void RipMonitor::Begin() {
   platform::RemoveStaleTemporaries(rt_.programFolder);
   if (!connection_) connection_ = services_.OpenRipConnection(rip_);
   reconnect_ = true;
+  firstRead_ = true;
 }
 
 void RipMonitor::SetStatus(const std::string& text) {
@@ -170,10 +171,13 @@ int64_t RipMonitor::ReadLines(const riplog::LogText& text, int64_t storedPointer
   // open job's lines, if they are still there, are read again from its setup line.
   // Kept open, it would be closed by the first completion line of some other job
   // and reported with that job's name and its own setup.
-  if (parser_.state() == JobParser::State::InJob &&
-      (storedPointer <= 0 || text.logSize < storedPointer)) {
-    parser_.DropOpenJob();
-  }
+  const bool continuing = storedPointer > 0 && text.logSize >= storedPointer;
+  if (parser_.state() == JobParser::State::InJob && !continuing) parser_.DropOpenJob();
+  // Jobs that ended while nobody watched (the monitor's first read) or that are read
+  // again (a fresh look at the end of the log) are reported, but their pages' status
+  // is left as the workflow may have set it since.
+  const bool live = continuing && !firstRead_;
+  firstRead_ = false;
   parser_.BeginPass();
   riplog::LineCursor cursor(text);
   riplog::LogLine line;
@@ -186,6 +190,7 @@ int64_t RipMonitor::ReadLines(const riplog::LogText& text, int64_t storedPointer
     if (parser_.Feed(line_, line.endOffset, pointer, &closed)) {
       closed.ripNumber = rip_.Number();
       closed.processId = rt_.rips[static_cast<size_t>(rip_)].ProcessId;
+      closed.live = live;
       ReportRipJob(closed, s, lists_, services_, *connection_);
     }
   }
@@ -218,8 +223,8 @@ void RipMonitor::SavePointer(int64_t pointer) {
   // hear of.
   rt_.logs.LogMessage("ERROR: Unable to write log pointer file %s (%s)", pointer_.path().c_str(),
                       reason.c_str());
-  rt_.errors.SetErrorState(
-      1, "Unable to write RIP" + std::to_string(rip_.Number().value) + " log pointer file " + pointer_.path());
+  rt_.errors.SetErrorState(1, "Unable to write RIP" + std::to_string(rip_.Number().value) +
+                                  " log pointer file " + pointer_.path());
 }
 
 RipMonitor::PassEnd RipMonitor::RunPass() {
@@ -264,8 +269,10 @@ RipMonitor::PassEnd RipMonitor::RunPassSteps() {
   const std::string& sw = rip.RIPswPath;
   if (!ReachSwFolder(rip)) {
     if (rt_.Stopping()) return PassEnd::Next;
-    rt_.errors.SetErrorState(
-        1, "Unable to access RIP" + std::to_string(rip_.Number().value) + " SW folder " + sw);
+    const std::string error =
+        "Unable to access RIP" + std::to_string(rip_.Number().value) + " SW folder " + sw;
+    rt_.errors.SetErrorState(1, error);
+    rt_.alerts.NetworkFailed(sw, error);
     if (s.StopOnError != 0) {
       slot.Tracking = 0;
       rt_.display.SetRipLamp(rip_, RipLamp::Status, Lamp::Red);
@@ -277,6 +284,8 @@ RipMonitor::PassEnd RipMonitor::RunPassSteps() {
     Report(2, "", kNoContact);
     return PassEnd::Next;
   }
+
+  rt_.alerts.NetworkRestored(sw);
 
   // 6. The progress of the job being ripped.
   SetStatus("Idle");

@@ -101,6 +101,7 @@ class RipMonitor {
   unsigned reloadSeen_ = 0;
   std::unique_ptr<RipConnection> connection_;
   bool reconnect_ = true;
+  bool firstRead_ = true;  // no read of the log has been made since the thread began
   std::string pendingStatus_;
   bool statusPending_ = false;
   riplog::PointerStore pointer_;

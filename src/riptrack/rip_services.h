@@ -23,6 +23,11 @@ struct FinishedJob {
   bool Warned = false;
   core::RipNumber ripNumber;
   int processId = 0;  // the RIP's ProcessId when the job closed
+  // Read while the monitor follows the log as it grows: not in the monitor's first
+  // read, and not in a read that starts afresh near the end of the log (no stored
+  // position, a new log, the operator's "Re-load RIP logs"). Such reads report jobs
+  // that ended while nobody watched, or again; their pages may have moved on since.
+  bool live = false;
 };
 
 // The report text and the result code of the RIP's job list.
@@ -49,6 +54,11 @@ class RipConnection {
   // (spAddPrepollLogEntry), each under its switch. Runs on the monitor's thread after
   // the job's row is shown; a failure is not reported back.
   virtual void AddJobLogEntries(const FinishedJob& job, const JobReport& report) = 0;
+  // The page's status after the RIP has finished it (UpdateStatus): the page of the
+  // job, looked up with the input setup the RIP setup names, gets the status of the
+  // outcome (RipStatusValue, or RipStatusValueError for a failed job) when
+  // RipUpdateStatus is set. Runs after the entries above, for live jobs only.
+  virtual void UpdatePageStatus(const FinishedJob& job) = 0;
 };
 
 // What the RIP tracking needs from outside: the database connections and the mail.

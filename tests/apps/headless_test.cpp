@@ -54,10 +54,8 @@ TEST(Headless, StartsAndEndsCleanlyOnSignals) {
       ASSERT_LT(std::chrono::steady_clock::now(), deadline) << ReadFile(dir / "console.txt");
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    auto t0 = std::chrono::steady_clock::now();
     p.Signal(sig);
     EXPECT_EQ(p.Wait(5000), 0);
-    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(1000));
     std::string console = ReadFile(dir / "console.txt");
     EXPECT_NE(console.find("RIP 1: RIP1"), std::string::npos) << console;
     EXPECT_NE(console.find("input folder 1: Setup1 (disabled)"), std::string::npos) << console;

@@ -179,10 +179,8 @@ TEST(BrindlogRun, ChecksFoldersLogsSettingsAndStopsOnSignals) {
       ASSERT_LT(std::chrono::steady_clock::now(), deadline);
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    auto t0 = std::chrono::steady_clock::now();
     p.Signal(sig);
     EXPECT_EQ(p.Wait(5000), 0);
-    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(2));
     std::string log = ReadFile(logPath);
     EXPECT_NE(log.find("] Illegal Rip folder " + dir.path() + "\\missing\r\n\r\n"),
               std::string::npos)

@@ -136,6 +136,7 @@ TEST_F(DbTest, TextsStaySingleBytes) {
 // A server that stops while the program runs: the statement that meets the dead
 // connection fails, and once the server is back the next one reconnects by itself.
 TEST_F(DbTest, ServerStoppedAndStartedAgain) {
+  SpareServerLease lease;
   auto m = Connected(kSpareDsn);
   auto kept = Connected(kSpareDsn);
   std::string error;
@@ -149,7 +150,7 @@ TEST_F(DbTest, ServerStoppedAndStartedAgain) {
   db::PageMatch match;
   ASSERT_EQ(kept->FindPage(key, names, 2, match, error), 1) << error;
 
-  ASSERT_EQ(RunTestDbScript("pause", "spare"), 0);
+  ASSERT_TRUE(lease.Pause());
   // A statement that drops the connection on a database error.
   EXPECT_EQ(m->UpdateProcess(id, -1, 1, "", "", error), 0);
   EXPECT_EQ(error.rfind("ERROR (DATABASEMGR): Update failed - ", 0), 0u) << error;
@@ -163,7 +164,7 @@ TEST_F(DbTest, ServerStoppedAndStartedAgain) {
   EXPECT_EQ(error.rfind("Error connecting to database - ", 0), 0u) << error;
   EXPECT_NE(error.find("PWD=***"), std::string::npos);
 
-  ASSERT_EQ(RunTestDbScript("resume", "spare"), 0);
+  ASSERT_TRUE(lease.Resume());
   EXPECT_EQ(m->UpdateProcess(id, -1, 2, "job", "back", error), 1) << error;
   EXPECT_TRUE(m->Connected());
   // EnsureOpen finds the old handle closed and opens a new one.

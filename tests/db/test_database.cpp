@@ -1,12 +1,17 @@
 // Finding the test database.
 #include "db/test_database.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <mutex>
 #include <random>
 
+#include "core/logs.h"
+#include "db/database_mgr.h"
 #include "support/child_process.h"
 #include "support/temp_dir.h"
 
@@ -63,6 +68,18 @@ std::string UniqueName(const std::string& prefix) {
   return prefix + std::to_string(UniqueNumber());
 }
 
+std::string RunSql(const std::string& statement) {
+  // The driver manager finds the data sources only once ODBCINI names them.
+  if (!UseTestDatabase()) return "ERROR: the test database does not run";
+  core::LogWriters logs;
+  db::DatabaseMgr m(logs);
+  std::string error;
+  if (!m.Connect(kMainDsn, kDbUser, TestDbPassword(), 1, error)) return "ERROR: " + error;
+  std::vector<std::vector<std::string>> rows;
+  if (!m.RunStatement(statement, rows, error)) return "ERROR: " + error;
+  return rows.empty() || rows[0].empty() ? "" : rows[0][0];
+}
+
 int RunTestDbScript(const std::string& verb, const std::string& server) {
   std::string output;
   std::vector<std::string> args = {verb, TestDbDir()};
@@ -71,6 +88,66 @@ int RunTestDbScript(const std::string& verb, const std::string& server) {
       RunProgram(std::string(VELLORA_SOURCE_DIR) + "/scripts/test-db", args, &output, {}, 120000);
   if (status != 0) ADD_FAILURE() << "scripts/test-db " << verb << ": " << output;
   return status;
+}
+
+PrivateTestDatabase::PrivateTestDatabase() : dir_(std::make_unique<TempDir>()) {
+  std::string output;
+  const int status = RunProgram(std::string(VELLORA_SOURCE_DIR) + "/scripts/test-db",
+                                {"start", dir_->path()}, &output, {}, 180000);
+  started_ = status == 0 && Exists(*dir_ / "ready");
+  if (!started_) ADD_FAILURE() << "scripts/test-db start " << dir_->path() << ": " << output;
+}
+
+PrivateTestDatabase::~PrivateTestDatabase() {
+  std::string output;
+  RunProgram(std::string(VELLORA_SOURCE_DIR) + "/scripts/test-db", {"stop", dir_->path()}, &output,
+             {}, 180000);
+}
+
+std::map<std::string, std::string> PrivateTestDatabase::Env() const {
+  return {{"ODBCINI", *dir_ / "odbc.ini"}, {"ODBCSYSINI", dir_->path()}};
+}
+
+std::string PrivateTestDatabase::Password() const {
+  return ReadFile(*dir_ / "password");
+}
+
+bool PrivateTestDatabase::Pause() {
+  std::string output;
+  const int status = RunProgram(std::string(VELLORA_SOURCE_DIR) + "/scripts/test-db",
+                                {"pause", dir_->path(), "main"}, &output, {}, 120000);
+  if (status != 0) ADD_FAILURE() << "scripts/test-db pause: " << output;
+  return status == 0;
+}
+
+bool PrivateTestDatabase::Resume() {
+  std::string output;
+  const int status = RunProgram(std::string(VELLORA_SOURCE_DIR) + "/scripts/test-db",
+                                {"resume", dir_->path(), "main"}, &output, {}, 120000);
+  if (status != 0) ADD_FAILURE() << "scripts/test-db resume: " << output;
+  return status == 0;
+}
+
+SpareServerLease::SpareServerLease() {
+  fd_ = ::open((TestDbDir() + "/spare.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (fd_ < 0 || ::flock(fd_, LOCK_EX) != 0) ADD_FAILURE() << "cannot lock the spare server";
+}
+
+SpareServerLease::~SpareServerLease() {
+  // A test that failed while the server was stopped must not leave it so for the
+  // tests after it.
+  if (paused_) Resume();
+  if (fd_ >= 0) ::close(fd_);  // the lock goes with the descriptor
+}
+
+bool SpareServerLease::Pause() {
+  paused_ = true;
+  return RunTestDbScript("pause", "spare") == 0;
+}
+
+bool SpareServerLease::Resume() {
+  paused_ = false;
+  return RunTestDbScript("resume", "spare") == 0;
 }
 
 }  // namespace vellora::test

@@ -6,9 +6,13 @@
 // all its builds). A suite run without it fails, saying how to start it.
 #pragma once
 
+#include <map>
+#include <memory>
 #include <string>
 
 namespace vellora::test {
+
+class TempDir;
 
 // Data sources of the test database's odbc.ini.
 constexpr char kMainDsn[] = "VelloraTest";      // the plan
@@ -30,7 +34,54 @@ std::string TestDbPassword();
 std::string UniqueName(const std::string& prefix);
 // A number no other test run uses, from 100000 up.
 int UniqueNumber();
+// Runs a statement on a connection of its own to the main data source (the test
+// database in use): the first column of the first row, "" when there is none,
+// "ERROR: ..." on failure.
+std::string RunSql(const std::string& statement);
 // scripts/test-db VERB DIR [server]: pause or resume a server. The exit status.
 int RunTestDbScript(const std::string& verb, const std::string& server);
+
+// A test database of one test's own (scripts/test-db start in a fresh folder), for
+// tests that stop its server while programs use it: the shared one serves suites
+// that run at the same time. Stopped and removed at the end of its scope. Its data
+// sources have the names above; programs reach it through Env().
+class PrivateTestDatabase {
+ public:
+  PrivateTestDatabase();
+  ~PrivateTestDatabase();
+  PrivateTestDatabase(const PrivateTestDatabase&) = delete;
+  PrivateTestDatabase& operator=(const PrivateTestDatabase&) = delete;
+
+  // False (with a test failure) when it did not start.
+  bool Started() const { return started_; }
+  // ODBCINI and ODBCSYSINI for a child process.
+  std::map<std::string, std::string> Env() const;
+  std::string Password() const;
+  // Stops and starts its main server again (same port, same data).
+  bool Pause();
+  bool Resume();
+
+ private:
+  std::unique_ptr<TempDir> dir_;
+  bool started_ = false;
+};
+
+// The spare server to oneself while it lives: tests that stop and start it take this
+// first, so that suites run side by side (ctest -j) never stop it under each other.
+class SpareServerLease {
+ public:
+  SpareServerLease();
+  // Starts the server again if the test stopped it and did not start it again.
+  ~SpareServerLease();
+  // Stops and starts the server (scripts/test-db pause, resume); true when done.
+  bool Pause();
+  bool Resume();
+  SpareServerLease(const SpareServerLease&) = delete;
+  SpareServerLease& operator=(const SpareServerLease&) = delete;
+
+ private:
+  int fd_ = -1;
+  bool paused_ = false;
+};
 
 }  // namespace vellora::test

@@ -78,9 +78,10 @@ struct Site {
     if (paused) args.push_back("--paused");
     return rip.Start(test::Ripsim(), args, dir / "ripsim.txt") && test::WaitForRipsimStarted(sw);
   }
-  void StartEngine() {
-    engine = std::make_unique<Engine>(EnginePorts{nothing.database, nothing.pdf, nothing.rip,
-                                                  display, pacer, shared, dir.path()});
+  void StartEngine(DatabaseControl* control = nullptr) {
+    engine =
+        std::make_unique<Engine>(EnginePorts{nothing.database, nothing.pdf, nothing.rip, display,
+                                             pacer, shared, dir.path(), nullptr, control});
     engine->Start();
   }
   View Snap() {
@@ -280,7 +281,8 @@ TEST(Engine, StopDuringStartUpCutsTheWaitsForUnusedRips) {
   // No RIP in use: the start-up waits 1.5 s for each of the four.
   WriteFile(dir / "Vellora.ini", "[Setup]\r\nDSN=\r\n");
   test::RecordingDisplay display;
-  platform::Pacer pacer(1.0);
+  // Slowed tenfold so the waits (a minute) stand far apart from a prompt stop.
+  platform::Pacer pacer(10.0);
   Unconnected nothing;
   core::SharedState shared;
   Engine engine({nothing.database, nothing.pdf, nothing.rip, display, pacer, shared, dir.path()});
@@ -289,8 +291,7 @@ TEST(Engine, StopDuringStartUpCutsTheWaitsForUnusedRips) {
   ASSERT_TRUE(WaitFor([&] { return display.Has("InitWindow"); }));
   engine.RequestStop();
   engine.WaitUntilStopped();
-  // Far below the six seconds the waits would take.
-  EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(3));
+  EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(20));
   auto calls = display.Calls();
   EXPECT_EQ(calls.back(), "EngineStopped");
   EXPECT_EQ(std::count(calls.begin(), calls.end(), "EngineStopped"), 1);
@@ -311,6 +312,60 @@ TEST(Engine, TwoEnginesOneAfterTheOtherInOneProcess) {
     // The engine is destroyed with the site: the destructor's stop handshake ends
     // every thread before anything it uses is gone.
   }
+}
+
+// The poller's thread as the engine runs it, and the server switch's result, without
+// a database behind them.
+struct CountingControl : DatabaseControl {
+  ServerSwitchResult SwitchServer(bool backup, core::Runtime&) override {
+    if (backup) return {false, "", "Error connecting to database with connection string 'x'"};
+    return {true, "Main server", "Connected to main server"};
+  }
+  void RunRemoteControlPoller(core::Runtime& rt, const std::function<void(core::RipIndex)>& toggle,
+                              std::mutex&) override {
+    pollers.fetch_add(1);
+    // The workflow system wants RIP 1 off.
+    toggle(core::RipIndex(0));
+    while (rt.pacer.Idle(100)) {
+    }
+  }
+  std::atomic<int> pollers{0};
+};
+
+TEST(Engine, ThePollerRunsOnlyWithRemoteControlAllowedAtStart) {
+  {
+    Site site;
+    CountingControl control;
+    site.StartEngine(&control);
+    ASSERT_TRUE(site.SnapFor([](const View& v) { return v.run[0].tracking; }));
+    site.engine->StopAllRips();
+    site.engine->StartAllRips();
+    site.engine->WaitUntilIdle();
+    site.engine->RequestStop();
+    site.engine->WaitUntilStopped();
+    EXPECT_EQ(control.pollers.load(), 0);
+  }
+  Site site;
+  WriteFile(site.dir / "Vellora.ini",
+            ReadFile(site.dir / "Vellora.ini") + "AllowRemoteControl=1\r\n");
+  CountingControl control;
+  site.StartEngine(&control);
+  ASSERT_TRUE(WaitFor([&] { return control.pollers.load() == 1; }));
+  // Its toggle is the run switch: RIP 1 stops.
+  ASSERT_TRUE(site.SnapFor([](const View& v) { return !v.run[0].tracking; }));
+  EXPECT_TRUE(site.display.Has("RIP1 Switch off"));
+
+  // The setup dialogs' commands answer through the display.
+  site.engine->SwitchServer(true);
+  site.engine->SwitchServer(false);
+  site.engine->SendTestMail("mail.site", "me@site", "you@site", "", "");
+  site.engine->WaitUntilIdle();
+  EXPECT_TRUE(site.display.Has(
+      "ServerSwitched 0  | Error connecting to database with connection string 'x'"));
+  EXPECT_TRUE(site.display.Has("ServerSwitched 1 Main server | Connected to main server"));
+  site.engine->RequestStop();
+  site.engine->WaitUntilStopped();
+  EXPECT_TRUE(site.display.Has("TestMailSent 0 No mail is connected in this program"));
 }
 
 }  // namespace

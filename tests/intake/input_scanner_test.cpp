@@ -316,7 +316,9 @@ TEST(InputScanner, NamesThatCanNeverBeDeliveredAreReportedOncePerRun) {
 // A production database in which every page is a monochrome page of a known set.
 struct MonoPagesDb : ScannerDatabase {
   void Disconnect() override {}
-  bool Connect(const std::string&, const std::string&, const std::string&) override { return true; }
+  bool Connect(const std::string&, const std::string&, const std::string&, std::string&) override {
+    return true;
+  }
   void ReloadNameCaches() override {}
   void ConnectSecond(const std::string&, const std::string&, const std::string&) override {}
   int RegisterRip(const std::string&) override { return 0; }
@@ -327,11 +329,12 @@ struct MonoPagesDb : ScannerDatabase {
     return {};
   }
   bool Connected() const override { return true; }
-  int LookupJob(const std::string&, int, int, int& separationSet, std::string& publicationText,
-                int&) override {
-    separationSet = 7;
-    publicationText.clear();
-    return 2;
+  identify::LookupResult LookupJob(const std::string&, int, int, int priority) override {
+    identify::LookupResult r;
+    r.status = identify::kMonoJob;
+    r.separationSet = 7;
+    r.priority = priority;
+    return r;
   }
 };
 

@@ -88,11 +88,11 @@ TEST(UnreachableServer, SilentHostCostsAboutASecondAndItsFoldersAreNotOpened) {
   long long ms = MillisecondsOf([&] { reachable = net::IsFolderReachable(share); });
   EXPECT_FALSE(reachable);
   EXPECT_GE(ms, 950) << "the echo is given its second";
-  EXPECT_LT(ms, 3000) << "and not much more";
+  EXPECT_LT(ms, 10000) << "and not the wait of a silent share";
   RecordProperty("unreachable after ms", static_cast<int>(ms));
 
   ms = MillisecondsOf([&] { EXPECT_EQ(ListInputFolder(share, entries, "", settings), 0); });
-  EXPECT_LT(ms, 3000);
+  EXPECT_LT(ms, 10000);
   EXPECT_EQ(CountWaitingFiles(share, "*.*", true, ""), 0);
   EXPECT_FALSE(net::ConnectFolder(share, "", ""));
   EXPECT_FALSE(watch.OpenedSinceLastAsked()) << "a silent server's folder must not be opened";
@@ -112,7 +112,7 @@ TEST(UnreachableServer, SilentHostCostsAboutASecondAndItsFoldersAreNotOpened) {
   sibling.join();
   EXPECT_FALSE(reachable);
   EXPECT_GT(answered.load(), 0);
-  EXPECT_LT(ms, 3000);
+  EXPECT_LT(ms, 10000);
 
   // Back up: usable again at once.
   ASSERT_TRUE(host.IgnoreEchoes(false));

@@ -242,10 +242,8 @@ TEST(Ripsim, HoldsInUseWhileRunningAndLeavesItUnheld) {
   std::filesystem::remove(rip.inUse);
   EXPECT_TRUE(WaitFor([&] { return platform::IsFileInUse(rip.inUse); }, 10000));
 
-  auto t0 = std::chrono::steady_clock::now();
   rip.process.Signal(SIGINT);
   EXPECT_EQ(rip.process.Wait(5000), 0);
-  EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(2));
   EXPECT_TRUE(Exists(rip.inUse)) << "left behind, closed, like a stopped RIP";
   EXPECT_FALSE(platform::IsFileInUse(rip.inUse));
   EXPECT_EQ(rip.LogLines().back(), "RIP shutting down");
@@ -468,10 +466,8 @@ TEST(Ripsim, KeepsEveryCopyAndClosesAJobCutShort) {
   ASSERT_TRUE(rip.Start({"--rip-ms", "60000"}));
   Drop(rip.spool, "long.ps");
   ASSERT_TRUE(WaitFor([&] { return Exists(rip.sw + "/tmp/current.job"); }, 10000));
-  auto t0 = std::chrono::steady_clock::now();
   rip.process.Signal(SIGTERM);
   ASSERT_EQ(rip.process.Wait(5000), 0);
-  EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(2));
   std::vector<SeenJob> jobs = ReadLikeDaemon(rip.LogLines());
   ASSERT_EQ(jobs.size(), 3u);
   EXPECT_EQ(jobs[2].name, "long.ps");

@@ -72,6 +72,9 @@ struct Entries : RipConnection {
   void AddJobLogEntries(const FinishedJob& job, const JobReport& report) override {
     entries.push_back(job.job.JobName + ";" + std::to_string(static_cast<int>(report.result)));
   }
+  void UpdatePageStatus(const FinishedJob& job) override {
+    entries.push_back("status " + job.job.JobName);
+  }
 };
 
 TEST(JobReport, RowThenMailThenEntries) {
@@ -95,6 +98,24 @@ TEST(JobReport, RowThenMailThenEntries) {
             (std::vector<std::string>{"3 P1.PS Completed with warning - WARNING: FONT NOT FOUND"}));
   EXPECT_EQ(entries.entries, (std::vector<std::string>{"P1.PS;3"}));
   EXPECT_TRUE(lists.Rows(core::RipIndex(0)).empty()) << "the other RIPs' lists are untouched";
+}
+
+TEST(JobReport, PageStatusOnlyForLiveJobsWithUpdateStatus) {
+  test::RecordingDisplay display;
+  RipJobLists lists(display);
+  Outlets outlets;
+  Entries entries;
+  core::SettingsStore s;
+  FinishedJob live = Job("P1.PS", false, false);
+  live.live = true;
+  FinishedJob reread = Job("P2.PS", true, false);
+  ReportRipJob(live, s, lists, outlets, entries);  // UpdateStatus 0: no status
+  s.UpdateStatus = 1;
+  ReportRipJob(reread, s, lists, outlets, entries);  // not live: no status
+  ReportRipJob(live, s, lists, outlets, entries);
+  EXPECT_EQ(entries.entries,
+            (std::vector<std::string>{"P1.PS;1", "P2.PS;2", "P1.PS;1", "status P1.PS"}));
+  EXPECT_EQ(lists.Rows(core::RipIndex(0)).size(), 3u);
 }
 
 TEST(RipJobLists, KeepsAtMostMaxRipDoneListDroppingTheOldest) {

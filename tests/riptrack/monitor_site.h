@@ -36,6 +36,9 @@ class RecordingRipServices : public riptrack::RipServices {
     void AddJobLogEntries(const riptrack::FinishedJob& job, const riptrack::JobReport&) override {
       owner.Add("entries " + std::to_string(job.processId) + " " + job.job.JobName);
     }
+    void UpdatePageStatus(const riptrack::FinishedJob& job) override {
+      owner.Add("status " + job.job.JobName);
+    }
     RecordingRipServices& owner;
     int rip;
   };

@@ -5,11 +5,18 @@ convention "%P%-%D-%N") are dropped at a steady rate for --seconds. Headless
 (vellora-headless), the console shows them being picked up, delivered and ripped, and
 the demo ends after --seconds or on Ctrl-C. With --window the balancer is the vellora
 program with its window: the files flow for --seconds, then everything keeps running
-until the window is closed (or Ctrl-C). Either way a summary follows."""
+until the window is closed (or Ctrl-C). Either way a summary follows.
+
+With --db-dir (a test database started by scripts/test-db, with the fixture's small
+production plan) the setup "News" looks its pages up in the plan: colour pages go into
+their page-format subfolder of the spool folder, monochrome pages into the mono folder,
+pages the plan does not have are held in the input folder; the console says for each
+page what the plan said and where it went."""
 
 import argparse
 import os
 import random
+import re
 import signal
 import subprocess
 import sys
@@ -17,12 +24,34 @@ import threading
 import time
 
 
-def write_ini(demo, path_of):
+# Pages of the News setup when it looks them up: names of the fixture's plan
+# (tests/fixtures/db/plan.sql, ABC on 31 January 2005) and names it does not have.
+NEWS_PAGES = (
+    "ABC-310105-01",  # four separations: a colour page
+    "ABC-310105-02",  # black only: a monochrome page
+    "ABC-310105-07",  # not in the plan
+    "ABC-310105-03",  # cyan only: a colour page
+    "ABC-310105-04",  # K only: a monochrome page
+    "ABC-300105-01",  # a day the plan does not have
+)
+
+
+def write_ini(demo, path_of, db):
     lines = [
         "[Setup]",
         "Logging=1",
-        "; no production database in the demo",
-        "DSN=",
+    ]
+    if db:
+        lines += [
+            "; the throwaway production database of scripts/test-db",
+            f"DSN={db['dsn']}",
+            f"DSNuser={db['user']}",
+            f"DSNpw={db['password']}",
+            "OrderByDatabasePriority=1",
+        ]
+    else:
+        lines += ["; no production database", "DSN="]
+    lines += [
         "NumberOfSpoolers=2",
         "MaxOutstandingJobs=1",
         "StableTime=1",
@@ -45,9 +74,29 @@ def write_ini(demo, path_of):
             f"NameConv{m}=%P%-%D-%N",
             f"DateFormat{m}=DDMMYY",
         ]
+        looked_up = db and name == "News"
         for r in (1, 2):
             lines.append(f"RIP{r}Spool{m}={path_of(f'rip{r}/spool-{name.lower()}')}")
-            lines.append(f"RIP{r}SpoolMono{m}={path_of(f'rip{r}/spool-{name.lower()}')}")
+            mono = f"rip{r}/mono-news" if looked_up else f"rip{r}/spool-{name.lower()}"
+            lines.append(f"RIP{r}SpoolMono{m}={path_of(mono)}")
+        if looked_up:
+            # Named "ABC-310105-01.ps": publication, date, page and the extension; the
+            # plan's edition and section. Monochrome pages to the mono folders, colour
+            # pages into the page format's subfolder, unknown pages held.
+            lines += [
+                f"UseDatabase{m}=1",
+                f"NameConv{m}=%P-%D-%N.%X",
+                f"Separators{m}=-.",
+                f"DefaultEdition{m}=MAIN",
+                f"DefaultSection{m}=A",
+                f"DatabaseTemplate{m}=1",
+                f"HoldUnknownJobs{m}=1",
+                f"ArchivePdf{m}=1",
+                f"ArchivePdfPerPublication{m}=1",
+                f"PdfArchive{m}={path_of('archive-news')}",
+            ]
+            for r in (1, 2):
+                lines.append(f"MonoFolder{r}_{m}=1")
     with open(os.path.join(demo, "Vellora.ini"), "w", newline="\r\n") as f:
         f.write("\n".join(lines) + "\n")
 
@@ -103,6 +152,87 @@ def take_screenshot(build, path):
     result = subprocess.run([grab, path], stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
     print(f"demo: screenshot {path}: " + ("written" if result.returncode == 0 else
           result.stdout.decode(errors="replace").strip()), flush=True)
+class PlanFollower:
+    """Follows the program log for what the production lookup said of each page and
+    where the page went, and tells the console once per page and outcome."""
+
+    LOOKUP = re.compile(r"Looking up job \((.+?)\): (?:Publication=|ERROR - (.*))")
+    VERDICT = re.compile(r"Job is (\w+) page \(mastercopyseparationset (-?\d+)")
+    FOUND = re.compile(r"DEBUG: name found (.+?)\r?$")
+    DEST = re.compile(r"DEBUG: Final dest path=(.+?)\r?$")
+
+    def __init__(self, log_path, demo, out):
+        self.log_path, self.demo, self.out = log_path, demo, out
+        self.offset = 0
+        self.current = None  # the page the lookup lines are about
+        self.entry = None    # the page the delivery lines are about
+        self.verdicts = {}   # name -> (word, set)
+        self.destinations = {}
+        self.told = set()
+
+    def tell(self, key, text):
+        if key in self.told:
+            return
+        self.told.add(key)
+        self.out.write(f"demo: {text}\n")
+        self.out.flush()
+
+    def poll(self):
+        try:
+            with open(self.log_path, "rb") as f:
+                f.seek(self.offset)
+                data = f.read()
+        except OSError:
+            return
+        end = data.rfind(b"\n")
+        if end < 0:
+            return
+        self.offset += end + 1
+        for raw in data[: end + 1].decode(errors="replace").splitlines():
+            self.line(raw)
+
+    def line(self, line):
+        m = self.LOOKUP.search(line)
+        if m:
+            self.current = m.group(1)
+            if m.group(2) and "not identified" in m.group(2):
+                self.tell(("lost", self.current),
+                          f"{self.current}: the database does not answer; delivered without identification")
+            return
+        m = self.VERDICT.search(line)
+        if m and self.current:
+            word, sep = m.group(1), int(m.group(2))
+            self.verdicts[self.current] = (word, sep)
+            if word == "unknown":
+                self.tell(("verdict", self.current, word),
+                          f"{self.current}: not in the production plan: held in the input folder")
+            else:
+                kind = "colour" if word == "color" else "monochrome"
+                self.tell(("verdict", self.current, word),
+                          f"{self.current}: a {kind} page of the plan (separation set {sep})")
+            return
+        m = self.FOUND.search(line)
+        if m:
+            self.entry = m.group(1)
+            return
+        m = self.DEST.search(line)
+        if m and self.entry:
+            dest = m.group(1).replace("\\", "/")
+            where = os.path.relpath(os.path.dirname(dest), self.demo)
+            self.destinations[self.entry] = where
+            if self.entry in self.verdicts:
+                self.tell(("dest", self.entry, where), f"{self.entry} -> {where}/")
+
+    def summary(self):
+        rows = []
+        for name in sorted(self.verdicts):
+            word, sep = self.verdicts[name]
+            what = {"color": "colour page", "mono": "monochrome page"}.get(word, "not in the plan")
+            if sep > 0:
+                what += f" (set {sep})"
+            where = self.destinations.get(name)
+            rows.append((name, what, f"{where}/" if where else "held in in-news/"))
+        return rows
 
 
 def count_files(folder):
@@ -122,14 +252,36 @@ def main():
     ap.add_argument("--screenshot", help="a PNG of the screen taken --screenshot-at seconds in "
                     "(with --window, on an X display)")
     ap.add_argument("--screenshot-at", type=float, default=20)
+    ap.add_argument("--db-dir", help="a test database started by scripts/test-db")
+    ap.add_argument("--no-db", default="", help="why there is no database (for the console)")
     args = ap.parse_args()
 
     demo = os.path.abspath(args.dir)
     subprocess.run(["rm", "-rf", demo], check=True)
-    for d in ("in-news", "in-ads", "rip1/SW", "rip2/SW", "rip1/spool-news", "rip1/spool-ads",
-              "rip2/spool-news", "rip2/spool-ads"):
+    db = None
+    env = dict(os.environ)
+    if args.db_dir:
+        with open(os.path.join(args.db_dir, "password")) as f:
+            db = {"dsn": "VelloraTest", "user": "vellora", "password": f.read()}
+        env["ODBCINI"] = os.path.join(args.db_dir, "odbc.ini")
+        env["ODBCSYSINI"] = args.db_dir
+        with open(os.path.join(args.db_dir, "port")) as f:
+            port = f.read().strip()
+        print(f"demo: production plan in PostgreSQL on 127.0.0.1:{port}; setup News looks its "
+              "pages up (ABC, 31 January 2005)", flush=True)
+    else:
+        reason = f" ({args.no_db})" if args.no_db else ""
+        print(f"demo: no PostgreSQL for the production plan{reason}; the demo runs without a "
+              "database and delivers every page without identification", flush=True)
+    folders = ["in-news", "in-ads", "rip1/SW", "rip2/SW", "rip1/spool-news", "rip1/spool-ads",
+               "rip2/spool-news", "rip2/spool-ads"]
+    if db:
+        # The page formats of the plan's ABC pages, in the spool and the mono folders.
+        folders += ["rip1/spool-news/A43mmR", "rip2/spool-news/A43mmR", "rip1/mono-news/A43mmR",
+                    "rip2/mono-news/A43mmR", "archive-news"]
+    for d in folders:
         os.makedirs(os.path.join(demo, d))
-    write_ini(demo, lambda p: os.path.join(demo, p))
+    write_ini(demo, lambda p: os.path.join(demo, p), db)
 
     ripsim = os.path.join(args.build, "tools/ripsim/ripsim")
     program = os.path.join(args.build, "src/apps/vellora" if args.window else "src/apps/vellora-headless")
@@ -138,14 +290,16 @@ def main():
         cmd = [ripsim, "--sw", os.path.join(demo, f"rip{r}/SW"),
                "--spool", os.path.join(demo, f"rip{r}/spool-news"),
                "--spool", os.path.join(demo, f"rip{r}/spool-ads"),
+               *(["--spool", os.path.join(demo, f"rip{r}/mono-news")] if db else []),
                "--rip-ms", str(rip_ms), "--fail-every", str(fail), "--warn-every", str(warn),
                "--setup", f"Newsprint {40 + r}", "--quiet"]
         rips.append(subprocess.Popen(cmd, stdout=subprocess.DEVNULL, stderr=subprocess.STDOUT))
     time.sleep(0.5)
 
     balancer = subprocess.Popen([program, "--dir", demo], stdout=subprocess.PIPE,
-                                stderr=subprocess.STDOUT, start_new_session=True)
+                                stderr=subprocess.STDOUT, start_new_session=True, env=env)
     threading.Thread(target=pump, args=(balancer, "", sys.stdout), daemon=True).start()
+    follower = PlanFollower(os.path.join(demo, "Vellora.log"), demo, sys.stdout) if db else None
 
     dropped = 0
     stop = threading.Event()
@@ -176,12 +330,18 @@ def main():
         pub = publications[dropped % 2]
         page = f"{dropped // 2 + 1:02d}"
         date = time.strftime("%d%m%y")
+        stem = f"{pub}-{date}-{page}"
+        if db and pub == "NEWS":
+            # The plan's pages, over and over.
+            stem = NEWS_PAGES[(dropped // 2) % len(NEWS_PAGES)]
         if rng.random() < 0.5:
-            name, data = f"{pub}-{date}-{page}.ps", postscript(f"{pub} page {page}")
+            name, data = f"{stem}.ps", postscript(f"{stem}")
         else:
-            name, data = f"{pub}-{date}-{page}.pdf", pdf(f"{pub} page {page}")
+            name, data = f"{stem}.pdf", pdf(f"{stem}")
         drop(os.path.join(demo, f"in-{pub.lower()}"), name, data)
         dropped += 1
+        if follower:
+            follower.poll()
         stop.wait(args.rate)
 
     if args.window and args.screenshot is None and not stop.is_set() and balancer.poll() is None:
@@ -191,9 +351,13 @@ def main():
             if not shot_taken and time.time() - start >= args.screenshot_at:
                 take_screenshot(args.build, args.screenshot)
                 shot_taken = True
+            if follower:
+                follower.poll()
             stop.wait(0.5)
     # Let the last files go through, then end everything.
     stop.wait(0 if stop.is_set() or balancer.poll() is not None else 8)
+    if follower:
+        follower.poll()
     if balancer.poll() is None:
         balancer.send_signal(signal.SIGINT)
     balancer.wait(timeout=30)
@@ -215,9 +379,18 @@ def main():
     print(f"  files in:          {dropped}")
     for r in (1, 2):
         queued = count_files(os.path.join(demo, f"rip{r}/spool-news")) + \
-            count_files(os.path.join(demo, f"rip{r}/spool-ads"))
+            count_files(os.path.join(demo, f"rip{r}/spool-ads")) + \
+            count_files(os.path.join(demo, f"rip{r}/mono-news"))
         print(f"  delivered to RIP {r}: {ripped(r) + queued} ({ripped(r)} ripped, {queued} in its spool folders)")
     print(f"  still waiting:     {waiting_in} in the input folders")
+    if follower:
+        print("  production plan (setup News; the latest outcome of each page name):")
+        for name, what, where in follower.summary():
+            print(f"    {name:<20} {what:<28} -> {where}")
+        print(f"  archive copies:    {count_files(os.path.join(demo, 'archive-news'))} in "
+              "archive-news/<publication>-<date>/")
+    else:
+        print("  production plan:   none (no PostgreSQL); pages delivered without identification")
     print(f"  demo folder:       {demo} (Vellora.log, rip1/SW/Logfile, rip2/SW/Logfile)")
 
 
