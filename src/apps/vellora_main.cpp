@@ -19,9 +19,9 @@
 #include "notify/notifier.h"
 #include "platform/paths.h"
 #include "platform/system.h"
-#include "ui/dialog_opener.h"
 #include "ui/main_window.h"
 #include "ui/qt_display.h"
+#include "ui/setup_dialogs.h"
 #include "ui/termination_notifier.h"
 #include "ui/window_display.h"
 
@@ -68,9 +68,12 @@ int main(int argc, char** argv) {
   platform::Pacer pacer(platform::Pacer::ScaleFromEnvironment());
   core::SharedState shared;
   intake::PdfFitRewriter pdf({folder, shared.logs, pacer});
-  ui::NoDialogs dialogs;
+  // The setup dialogs behind the menu; the results of their engine commands come
+  // back through the window's display.
+  ui::SetupDialogs dialogs;
   ui::MainWindow window(dialogs);
   auto* windowDisplay = new ui::WindowDisplay(window);
+  dialogs.SetResults(*windowDisplay);
   ui::QtDisplay display(*windowDisplay);
   // The production database of DSN (DSN= empty: none), the RIP side on it, and the
   // operator mail on a thread of its own; the engine is declared last, so it ends

@@ -29,12 +29,12 @@ CConfigBackup::CConfigBackup(const Pictures& pictures, bool usingBackup, DialogC
   };
   toBackup_ = button("Go to backup server", "GoToBackupServer");
   toMain_ = button("Go to main server", "GoToMainServer");
-  QPushButton* close = button("Close", "Close");
-  close->setDefault(true);
-  close->setMinimumWidth(90);
+  close_ = button("Close", "Close");
+  close_->setDefault(true);
+  close_->setMinimumWidth(90);
   connect(toBackup_, &QPushButton::clicked, this, [this] { Switch(true); });
   connect(toMain_, &QPushButton::clicked, this, [this] { Switch(false); });
-  connect(close, &QPushButton::clicked, this, &QDialog::accept);
+  connect(close_, &QPushButton::clicked, this, &QDialog::accept);
 
   auto* current = new QHBoxLayout;
   current->addWidget(new QLabel("Current server", this));
@@ -45,14 +45,16 @@ CConfigBackup::CConfigBackup(const Pictures& pictures, bool usingBackup, DialogC
   buttons->addWidget(toBackup_);
   buttons->addWidget(toMain_);
   buttons->addStretch(1);
-  buttons->addWidget(close);
+  buttons->addWidget(close_);
   body->addLayout(buttons);
   resize(qMax(sizeHint().width(), 520), sizeHint().height());
 }
 
 void CConfigBackup::UpdateEnabling() {
-  toBackup_->setEnabled(!switching_.Running());
-  toMain_->setEnabled(!switching_.Running());
+  // "Close" waits for the switch too, so that its outcome is seen: the program's
+  // connections change with it. (Closing the window or ending the program still
+  // closes the dialog; the outcome then goes unseen.)
+  for (QPushButton* b : {toBackup_, toMain_, close_}) b->setEnabled(!switching_.Running());
 }
 
 void CConfigBackup::Switch(bool backup) {

@@ -33,6 +33,7 @@ class CConfigBackup : public QDialog {
   QLineEdit* current_ = nullptr;
   QPushButton* toBackup_ = nullptr;
   QPushButton* toMain_ = nullptr;
+  QPushButton* close_ = nullptr;
 };
 
 }  // namespace vellora::ui

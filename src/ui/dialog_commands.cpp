@@ -45,19 +45,20 @@ DialogCommands::DialogCommands(engine::Engine& engine, WindowDisplay& results, Q
 void DialogCommands::TestDatabase(QObject* owner, std::string dsn, std::string user,
                                   std::string password, Tested done) {
   tests_.push_back({owner, std::move(done)});
-  (void)password;
+  engine_.TestDatabase(std::move(dsn), std::move(user), std::move(password));
 }
 
 void DialogCommands::SwitchServer(QObject* owner, bool backup, Switched done) {
   switches_.push_back({owner, std::move(done)});
-  (void)backup;
+  engine_.SwitchServer(backup);
 }
 
 void DialogCommands::SendTestMail(QObject* owner, std::string server, std::string from,
                                   std::string to, std::string cc, std::string subject,
                                   MailSent done) {
   mails_.push_back({owner, std::move(done)});
-
+  engine_.SendTestMail(std::move(server), std::move(from), std::move(to), std::move(cc),
+                       std::move(subject));
 }
 
 }  // namespace vellora::ui

@@ -48,6 +48,9 @@ void SetupDialogs::OpenGeneralSetup(QWidget* parent, engine::Engine& engine) {
   // The panels show which RIPs are in use and their names: a change there is shown
   // at once, not only after the next "Setup input....".
   scope.ripConfiguration = RipPanelsChanged(*original, dialog.Edited());
+  // Each RIP in use is registered in the production database again, its process id
+  // kept, after the save.
+  scope.registerRips = true;
   engine.ApplySetup(core::ChangedSettings(*original, dialog.Edited()), scope);
 }
 
@@ -67,6 +70,9 @@ void SetupDialogs::OpenDatabaseSetup(QWidget* parent, engine::Engine& engine) {
   CConfigDatabase dialog(pictures_, *original, Commands(engine), parent);
   if (dialog.exec() != QDialog::Accepted) return;
   engine::SetupScope scope;
+  // Both managers connected to the main server with the values stored (PollTime was
+  // raised to 1 by the dialog).
+  scope.databaseConnection = true;
   engine.ApplySetup(core::ChangedSettings(*original, dialog.Edited()), scope);
 }
 

@@ -27,10 +27,11 @@ inline void Trigger(ui::MainWindow& w, const char* action) {
 // A site with the setup dialogs behind the menu.
 struct MenuSite : UiSite {
   ui::SetupDialogs dialogs;
-  // No lines: no Vellora.ini at all, as in a new program folder.
-  explicit MenuSite(const std::vector<std::string>& ini) {
+  // No lines: no Vellora.ini at all, as in a new program folder. production: the
+  // engine on the ports of the vellora program (UiSite::StartEngine).
+  explicit MenuSite(const std::vector<std::string>& ini, bool production = false) {
     if (!ini.empty()) WriteIni(ini);
-    StartEngine(&dialogs);
+    StartEngine(&dialogs, production);
     dialogs.SetResults(GuiDisplay());
     UiSite::Until([this] { return Engine().Snapshot().laidOut; });
     Settle();

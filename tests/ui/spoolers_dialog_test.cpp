@@ -457,8 +457,12 @@ TEST(FolderPickers, TitledStartAtTheFieldsFolderAndReplaceItsText) {
     WhenOpen<QFileDialog> pick([&](QFileDialog& f) {
       title = f.windowTitle();
       start = f.directory().absolutePath();
-      f.setDirectory(QString::fromStdString(dir.path()));
-      f.selectFile(QString::fromStdString(ads));
+      // The folder typed into the picker's name field, as an operator may: a folder
+      // selected in its list would depend on the picker's listing, which runs on a
+      // thread of its own.
+      auto* name = f.findChild<QLineEdit*>("fileNameEdit");
+      ASSERT_NE(name, nullptr);
+      name->setText(QString::fromStdString(ads));
       static_cast<QDialog&>(f).accept();  // as the picker's own button does
     });
     Click(d.dialog, e.button);

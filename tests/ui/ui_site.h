@@ -11,7 +11,12 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "engine/mail_worker.h"
+#include "engine/production_database.h"
+#include "engine/production_database_control.h"
+#include "engine/production_rip_services.h"
 #include "engine/unconnected.h"
+#include "notify/notifier.h"
 #include "support/child_process.h"
 #include "support/temp_dir.h"
 #include "tap_display.h"
@@ -38,8 +43,10 @@ class UiSite {
                 const std::vector<std::string>& extra = {});
   void StopRips();
 
-  // The window, its display chain and the engine, started.
-  void StartEngine(ui::DialogOpener* dialogs = nullptr);
+  // The window, its display chain and the engine, started. production: the engine
+  // has the ports of the vellora program (the production database of DSN, the RIP side
+  // on it, the operator mail and the server switch); otherwise none is connected.
+  void StartEngine(ui::DialogOpener* dialogs = nullptr, bool production = false);
   // Every command given so far has run and its display calls have reached the window.
   void Settle();
   // Runs the event loop until the condition holds (true) or the time-out passes.
@@ -64,6 +71,12 @@ class UiSite {
   ui::WindowDisplay* windowDisplay_ = nullptr;
   std::unique_ptr<TapDisplay> tap_;
   std::unique_ptr<ui::QtDisplay> display_;
+  // The production ports, when asked for; they outlive the engine.
+  std::unique_ptr<engine::ProductionDatabase> database_;
+  std::unique_ptr<notify::Notifier> notifier_;
+  std::unique_ptr<engine::MailWorker> mail_;
+  std::unique_ptr<engine::ProductionRipServices> ripServices_;
+  std::unique_ptr<engine::ProductionDatabaseControl> control_;
   std::unique_ptr<engine::Engine> engine_;
   std::vector<std::unique_ptr<ChildProcess>> rips_;
 };
