@@ -229,6 +229,7 @@ QWidget* CConfigSpoolers::BuildInputFields(const Pictures& pictures) {
   g->addWidget(pdfArchive_, row++, 1, 1, 3);
   g->addWidget(new QLabel("Max. age of archive files", group), row, 0);
   auto* age = new QHBoxLayout;
+  age->setSpacing(6);
   age->addWidget(maxAge_);
   age->addWidget(new QLabel("days", group));
   age->addStretch(1);
