@@ -20,8 +20,8 @@ using test::SetCheck;
 using test::Type;
 
 TEST(WorkflowDatabaseConnection, TheStatusValuesAndEventCodesOpenWithTheirBoxes) {
-  MenuSite site({"DSN=", "RipUpdateStatus=0", "RipLogError=1", "RipLogWarning=0",
-                 "RipLogSuccess=0", "DatabaseType=7"});
+  MenuSite site({"DSN=", "RipUpdateStatus=0", "RipLogError=1", "RipLogWarning=0", "RipLogSuccess=0",
+                 "DatabaseType=7"});
   ASSERT_TRUE(site.Run<CConfigDatabase>("SetupDatabase", [](CConfigDatabase& d) {
     // As stored when the dialog opens.
     EXPECT_FALSE(Enabled(d, "RipStatusValue"));
@@ -64,7 +64,8 @@ TEST(WorkflowDatabaseConnection, ANumberFieldThatHoldsNoNumberIsRefusedAndTheDia
     Type(d, "PollTime", "10");
     Type(d, "NotificationPort", "70000");
     Click(d, "OK");
-    refusedAndOpen = d.isVisible() && d.focusWidget() == d.findChild<QLineEdit*>("NotificationPort");
+    refusedAndOpen =
+        d.isVisible() && d.focusWidget() == d.findChild<QLineEdit*>("NotificationPort");
     Click(d, "Cancel");
   }));
   EXPECT_TRUE(refusedAndOpen) << "ready to correct the field";

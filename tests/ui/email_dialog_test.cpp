@@ -34,8 +34,8 @@ TEST(ErrorNotification, TheMailedKindsOpenTheMailControls) {
   MenuSite site({"DSN="});
   InEmailDialog(site, [](CConfigEmail& e) {
     EXPECT_EQ(e.windowTitle(), "Error notification");
-    const QStringList mailControls = {"MailPreventFlooding", "MailServer", "MailFrom",
-                                      "MailTo",              "MailCC",     "SendTestMail"};
+    const QStringList mailControls = {
+        "MailPreventFlooding", "MailServer", "MailFrom", "MailTo", "MailCC", "SendTestMail"};
     auto expectOpen = [&](bool open, const char* when) {
       for (const QString& c : mailControls) {
         EXPECT_EQ(Enabled(e, c), open) << c.toStdString() << " " << when;

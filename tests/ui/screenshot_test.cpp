@@ -203,13 +203,22 @@ TEST(Screenshots, SetNamingConvention) {
 }
 
 // The dialogs that give engine commands, opened from the menu of a running window.
-const std::vector<std::string> kDatabaseSite = {
-    "DSN=Plan",           "DSNuser=planner",     "DSNpw=secret",
-    "DSN2=PlanBackup",    "DSNuser2=planner",    "DSNpw2=secret",
-    "RipUpdateStatus=1",  "RipLogError=1",       "RipLogWarning=1",
-    "MailOnRipError=1",   "MailOnRipWarning=1",  "MailServer=mail.example",
-    "MailFrom=vellora@example", "MailTo=prepress@example;night@example",
-    "MailCC=",            "UseBackup=0"};
+const std::vector<std::string> kDatabaseSite = {"DSN=Plan",
+                                                "DSNuser=planner",
+                                                "DSNpw=secret",
+                                                "DSN2=PlanBackup",
+                                                "DSNuser2=planner",
+                                                "DSNpw2=secret",
+                                                "RipUpdateStatus=1",
+                                                "RipLogError=1",
+                                                "RipLogWarning=1",
+                                                "MailOnRipError=1",
+                                                "MailOnRipWarning=1",
+                                                "MailServer=mail.example",
+                                                "MailFrom=vellora@example",
+                                                "MailTo=prepress@example;night@example",
+                                                "MailCC=",
+                                                "UseBackup=0"};
 
 TEST(Screenshots, BackupMainServerSelection) {
   test::MenuSite site(kDatabaseSite);

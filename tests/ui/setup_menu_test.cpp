@@ -12,6 +12,7 @@
 
 #include "core/settings_io.h"
 #include "dialog_driver.h"
+#include "menu_site.h"
 #include "ui/config_backup.h"
 #include "ui/config_database.h"
 #include "ui/config_email.h"
@@ -21,7 +22,6 @@
 #include "ui/rip_panel.h"
 #include "ui/row_models.h"
 #include "ui/setup_dialogs.h"
-#include "menu_site.h"
 
 namespace vellora::ui {
 namespace {
@@ -29,11 +29,11 @@ namespace {
 using test::Boxes;
 using test::Click;
 using test::Enabled;
+using test::Has;
+using test::MenuSite;
 using test::ReadFile;
 using test::SetCheck;
 using test::Type;
-using test::Has;
-using test::MenuSite;
 using test::UiSite;
 using test::WhenOpen;
 
@@ -64,9 +64,9 @@ TEST(SetupFromTheMenu, GeneralSetupOkSavesAndShowsTheRipCancelLeavesEverything) 
   }));
   EXPECT_EQ(boxes.shown().size(), 1u) << "the refusal only";
   const std::string ini = site.Ini();
-  for (const char* line : {"UseRIP1=1", "RIP1Name=Plate 1", "RipComputer1=Plate 1",
-                           "RIP1swPath=/srv/plate1/sw", "MaxRipDoneList=40", "StableTime=0",
-                           "StopOnError=1", "DSN="}) {
+  for (const char* line :
+       {"UseRIP1=1", "RIP1Name=Plate 1", "RipComputer1=Plate 1", "RIP1swPath=/srv/plate1/sw",
+        "MaxRipDoneList=40", "StableTime=0", "StopOnError=1", "DSN="}) {
     EXPECT_TRUE(Has(ini, line)) << line << "\n" << ini;
   }
   EXPECT_EQ(site.Engine().Settings()->MaxRipDoneList, 40);
@@ -104,10 +104,9 @@ TEST(SetupFromTheMenu, SetupInputOkSavesTheSpoolersCancelAfterChangesLeavesEvery
     Click(d, "OK");
   }));
   const std::string ini = site.Ini();
-  for (const char* line :
-       {"NumberOfSpoolers=1", "SetupName1=News", "Enable1=1", "UseDatabase1=1",
-        "RIP1Spool1=/spool/1", "MonoFolder1_1=1", "RIP1SpoolMono1=/spool/1mono",
-        "RIP2Spool1=/spool/2", "MonoFolder2_1=0", "RIP2SpoolMono1=/spool/2"}) {
+  for (const char* line : {"NumberOfSpoolers=1", "SetupName1=News", "Enable1=1", "UseDatabase1=1",
+                           "RIP1Spool1=/spool/1", "MonoFolder1_1=1", "RIP1SpoolMono1=/spool/1mono",
+                           "RIP2Spool1=/spool/2", "MonoFolder2_1=0", "RIP2SpoolMono1=/spool/2"}) {
     EXPECT_TRUE(Has(ini, line)) << line << "\n" << ini;
   }
   EXPECT_TRUE(Has(ini, "InputSpool1=" + in));
@@ -179,13 +178,28 @@ TEST(SetupFromTheMenu, DatabaseSetupStoresTheMailSettingsOnlyWithItsOwnOk) {
     Click(d, "OK");
   }));
   const std::string ini = site.Ini();
-  for (const char* line :
-       {"DSN=Plan", "DSNuser=planner", "DSNpw=pw;x", "DSN2=PlanBackup",
-        "NotificationServer=notify.example", "NotificationPort=7000", "RipUpdateStatus=1",
-        "RipStatusValue=5", "RipLogError=1", "RipEventError=130", "PollTime=1",
-        "AllowRemoteControl=1", "KeepConnection=0", "DatabaseType=2", "MailServer=mail.example",
-        "MailFrom=vellora@example", "MailTo=ops@example;night@example", "MailCC=boss@example",
-        "MailSubject=Plates", "MailOnRipWarning=1", "MailOnRipError=0", "MailFloodingTime=15"}) {
+  for (const char* line : {"DSN=Plan",
+                           "DSNuser=planner",
+                           "DSNpw=pw;x",
+                           "DSN2=PlanBackup",
+                           "NotificationServer=notify.example",
+                           "NotificationPort=7000",
+                           "RipUpdateStatus=1",
+                           "RipStatusValue=5",
+                           "RipLogError=1",
+                           "RipEventError=130",
+                           "PollTime=1",
+                           "AllowRemoteControl=1",
+                           "KeepConnection=0",
+                           "DatabaseType=2",
+                           "MailServer=mail.example",
+                           "MailFrom=vellora@example",
+                           "MailTo=ops@example;night@example",
+                           "MailCC=boss@example",
+                           "MailSubject=Plates",
+                           "MailOnRipWarning=1",
+                           "MailOnRipError=0",
+                           "MailFloodingTime=15"}) {
     EXPECT_TRUE(Has(ini, line)) << line << "\n" << ini;
   }
   EXPECT_EQ(site.Engine().Settings()->PollTime, 1) << "raised to 1";
@@ -218,8 +232,7 @@ TEST(SetupFromTheMenu, ASaveThatFailsIsShown) {
   }));
   ASSERT_TRUE(boxes.WaitFor(1));
   EXPECT_EQ(boxes.shown()[0].icon, QMessageBox::Warning);
-  EXPECT_NE(boxes.shown()[0].text.find("Vellora.ini"), std::string::npos)
-      << boxes.shown()[0].text;
+  EXPECT_NE(boxes.shown()[0].text.find("Vellora.ini"), std::string::npos) << boxes.shown()[0].text;
   EXPECT_EQ(site.Engine().Settings()->StableTime, 4) << "in use all the same";
 }
 
