@@ -255,7 +255,8 @@ TEST(SetupFromTheMenu, WhatTheEngineChangedWhileADialogWasOpenStays) {
 }
 
 TEST(SetupFromTheMenu, AWholeSiteSetUpFromTheWindowInAnEmptyFolderRuns) {
-  MenuSite site({});
+  // The ports of the vellora program; the site has no production database.
+  MenuSite site({}, /*production=*/true);
   const std::string in = site.Path("in"), sw = site.Path("plate1/SW"),
                     spool = site.Path("plate1/spool");
   test::MakeDirs(in);
