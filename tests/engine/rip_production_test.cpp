@@ -292,8 +292,12 @@ TEST_F(RipProductionTest, FinishedJobsReachTheMailServerAndTheDatabase) {
   StartMonitor(0);
   // The monitor has read the log once: what it reads from now on is live.
   ASSERT_TRUE(WaitFor([&] { return Exists(dir_ / "LogFilePointer1"); }));
+  // One at a time: the RIP takes what waits in the order of the names, and the page
+  // numbers are random.
   Drop(rip.spool, "ABC-310105-" + colour + ".ps");
+  ASSERT_TRUE(WaitFor([&] { return Jobs(0).size() == 1; }));
   Drop(rip.spool, "ABC-310105-" + mono + ".ps");
+  ASSERT_TRUE(WaitFor([&] { return Jobs(0).size() == 2; }));
   Drop(rip.spool, "ABC-310105-99.ps");
   ASSERT_TRUE(WaitFor([&] { return Jobs(0).size() == 3; }));
   const std::vector<std::string> jobs = Jobs(0);
