@@ -156,7 +156,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string dbDir = argv[1];
-  const int files = argc > 2 ? std::max(1, std::atoi(argv[2])) : 1000;
+  const int files = argc > 2 ? std::clamp(std::atoi(argv[2]), 1, 99999) : 1000;
   const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 3;
   setenv("ODBCINI", (dbDir + "/odbc.ini").c_str(), 1);
   setenv("ODBCSYSINI", dbDir.c_str(), 1);
@@ -170,7 +170,8 @@ int main(int argc, char** argv) {
     db::DatabaseMgr m(logs);
     std::string error;
     std::vector<std::vector<std::string>> rows;
-    const std::string id = std::to_string(900000 + getpid() % 90000);
+    // Separation sets are id * 100000 + page: an id below 10000 keeps them in an integer.
+    const std::string id = std::to_string(1000 + getpid() % 9000);
     if (!m.Connect("VelloraTest", "vellora", site.dsnPassword, 1, error) ||
         !m.RunStatement("INSERT INTO PublicationNames VALUES (" + id + ", '" + site.publication +
                             "', 1, 0, 0, 0, 0, 0)",

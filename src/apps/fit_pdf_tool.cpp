@@ -6,11 +6,11 @@
 #include <string_view>
 
 #include "core/logs.h"
-#include "platform/pacing.h"
 #include "core/settings_io.h"
 #include "core/worker_threads.h"
 #include "intake/pdf_fit.h"
 #include "intake/pdf_geometry.h"
+#include "platform/pacing.h"
 #include "platform/paths.h"
 
 namespace vellora::apps {

@@ -14,12 +14,8 @@
 #include "core/settings_io.h"
 #include "core/worker_threads.h"
 #include "engine/engine.h"
-#include "engine/mail_worker.h"
-#include "engine/production_database.h"
-#include "engine/production_database_control.h"
-#include "engine/production_rip_services.h"
+#include "engine/production_ports.h"
 #include "intake/pdf_fit_rewriter.h"
-#include "notify/notifier.h"
 #include "platform/paths.h"
 #include "platform/system.h"
 
@@ -183,17 +179,10 @@ int main(int argc, char** argv) {
   apps::ConsoleDisplay display(stdout);
   core::SharedState shared;
   intake::PdfFitRewriter pdf({folder, shared.logs, pacer});
-  // The production database of DSN (DSN= empty: none), the RIP side on it, and the
-  // operator mail on a thread of its own. The engine is declared last, so it ends
-  // before everything it uses.
-  engine::ProductionDatabase database(shared);
-  notify::Notifier notifier(shared.settings, pacer);
-  engine::MailWorker mail(notifier);
-  engine::ProductionRipServices rip(
-      shared, database.MainDb(), mail,
-      engine::ProductionRipLookup(shared, database.Names(), &database.NameDb()));
-  engine::ProductionDatabaseControl control(database.MainDb());
-  engine::Engine engine({database, pdf, rip, display, pacer, shared, folder, &mail, &control});
+  // The engine is declared last, so it ends before everything it uses.
+  engine::ProductionPorts production(shared, pacer);
+  engine::Engine engine({production.database, pdf, production.rip, display, pacer, shared, folder,
+                         &production.mail, &production.control});
   engine.Start();
   std::printf("vellora-headless: running in %s (Ctrl-C ends)\n",
               platform::ToOsPath(folder).c_str());

@@ -14,20 +14,9 @@ namespace vellora::apps {
 
 int RunLookup(const std::string& programFolder, const ParseNameOptions& options, FILE* out,
               FILE* err) {
-  if (options.spooler < 1 || options.spooler > core::kMaxSpoolers) {
-    std::fprintf(err, "vellora-headless: --spooler takes a number from 1 to %d\n",
-                 core::kMaxSpoolers);
-    return 2;
-  }
-  identify::Clock clock = identify::SystemClock();
-  if (!options.now.empty()) {
-    const auto day = ParseToolDay(options.now);
-    if (!day) {
-      std::fprintf(err, "vellora-headless: --now takes a date YYYY-MM-DD from 1970 to 3000\n");
-      return 2;
-    }
-    clock = identify::FixedClock(*day);
-  }
+  const std::optional<identify::Clock> toolClock = ToolClock(options, err);
+  if (!toolClock) return 2;
+  const identify::Clock& clock = *toolClock;
 
   const std::string ini = core::IniPathFor(programFolder);
   std::vector<std::string> warnings;

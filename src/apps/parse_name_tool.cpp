@@ -39,22 +39,26 @@ std::optional<int64_t> ParseToolDay(const std::string& text) {
   return noon;
 }
 
-int RunParseName(const std::string& programFolder, const ParseNameOptions& options, FILE* out,
-                 FILE* err) {
+std::optional<identify::Clock> ToolClock(const ParseNameOptions& options, FILE* err) {
   if (options.spooler < 1 || options.spooler > core::kMaxSpoolers) {
     std::fprintf(err, "vellora-headless: --spooler takes a number from 1 to %d\n",
                  core::kMaxSpoolers);
-    return 2;
+    return std::nullopt;
   }
-  identify::Clock clock = identify::SystemClock();
-  if (!options.now.empty()) {
-    const auto day = ParseToolDay(options.now);
-    if (!day) {
-      std::fprintf(err, "vellora-headless: --now takes a date YYYY-MM-DD from 1970 to 3000\n");
-      return 2;
-    }
-    clock = identify::FixedClock(*day);
+  if (options.now.empty()) return identify::SystemClock();
+  const auto day = ParseToolDay(options.now);
+  if (!day) {
+    std::fprintf(err, "vellora-headless: --now takes a date YYYY-MM-DD from 1970 to 3000\n");
+    return std::nullopt;
   }
+  return identify::FixedClock(*day);
+}
+
+int RunParseName(const std::string& programFolder, const ParseNameOptions& options, FILE* out,
+                 FILE* err) {
+  const std::optional<identify::Clock> toolClock = ToolClock(options, err);
+  if (!toolClock) return 2;
+  const identify::Clock& clock = *toolClock;
 
   const std::string ini = core::IniPathFor(programFolder);
   std::vector<std::string> warnings;

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "identify/identify_context.h"
+
 namespace vellora::apps {
 
 struct ParseNameOptions {
@@ -18,6 +20,10 @@ struct ParseNameOptions {
 // Noon of a local date written YYYY-MM-DD (the tools' --now); empty when the text is no
 // such date.
 std::optional<int64_t> ParseToolDay(const std::string& text);
+
+// The clock of the tools that read a name as the scanner would: today, or noon of
+// --now. Empty, with the reason on err, when --spooler or --now is out of range.
+std::optional<identify::Clock> ToolClock(const ParseNameOptions& options, FILE* err);
 
 // Reads Vellora.ini of the program folder, renames and parses the name with the
 // spooler's settings and prints "Renamed=..." and one "Field=Value" line per field

@@ -11,12 +11,8 @@
 #include "core/settings_io.h"
 #include "core/worker_threads.h"
 #include "engine/engine.h"
-#include "engine/mail_worker.h"
-#include "engine/production_database.h"
-#include "engine/production_database_control.h"
-#include "engine/production_rip_services.h"
+#include "engine/production_ports.h"
 #include "intake/pdf_fit_rewriter.h"
-#include "notify/notifier.h"
 #include "platform/paths.h"
 #include "platform/system.h"
 #include "ui/main_window.h"
@@ -75,17 +71,10 @@ int main(int argc, char** argv) {
   auto* windowDisplay = new ui::WindowDisplay(window);
   dialogs.SetResults(*windowDisplay);
   ui::QtDisplay display(*windowDisplay);
-  // The production database of DSN (DSN= empty: none), the RIP side on it, and the
-  // operator mail on a thread of its own; the engine is declared last, so it ends
-  // before everything it uses.
-  engine::ProductionDatabase database(shared);
-  notify::Notifier notifier(shared.settings, pacer);
-  engine::MailWorker mail(notifier);
-  engine::ProductionRipServices rip(
-      shared, database.MainDb(), mail,
-      engine::ProductionRipLookup(shared, database.Names(), &database.NameDb()));
-  engine::ProductionDatabaseControl control(database.MainDb());
-  engine::Engine engine({database, pdf, rip, display, pacer, shared, folder, &mail, &control});
+  // The engine is declared last, so it ends before everything it uses.
+  engine::ProductionPorts production(shared, pacer);
+  engine::Engine engine({production.database, pdf, production.rip, display, pacer, shared, folder,
+                         &production.mail, &production.control});
   window.SetEngine(&engine);
 
   ui::TerminationNotifier termination;

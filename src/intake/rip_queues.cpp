@@ -246,8 +246,9 @@ void RipQueues::CancelAllRipJobs() {
     std::string folder = platform::FolderPart(row.path);
     if (folder == "C:" || folder == "C:\\" || folder == "D:" || folder == "D:\\") continue;
     // A file the RIP is reading (or its sender still writing) stays, as a delete of
-    // a file held open fails on Windows; nothing is said.
-    platform::DeleteUnlessInUse(row.path);
+    // a file held open fails on Windows; nothing is said. One held only for a moment
+    // is tried again for a second.
+    platform::DeleteUnlessInUse(row.path, platform::kBriefHoldGraceMs);
   }
   RefreshRipQueues();
 }

@@ -122,8 +122,12 @@ bool WaitingJobs::KillJobs(const std::vector<RowKey>& selection,
   }
   // A file its producer is still writing, or that another program reads, stays: the
   // delete fails silently as it does on Windows, and the file is listed again once
-  // it is free. The in-use test runs outside the lock; it may scan /proc.
-  for (const std::string& path : files) platform::DeleteUnlessInUse(path);
+  // it is free. A file held only for a moment (the scanner reading it to see whether
+  // it is complete) is tried again for a second, so the operator's kill does not
+  // depend on when the scanner looks. The in-use test runs outside the lock; it may
+  // scan /proc.
+  for (const std::string& path : files)
+    platform::DeleteUnlessInUse(path, platform::kBriefHoldGraceMs);
   return true;
 }
 

@@ -18,6 +18,7 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/clock.h"
 #include "platform/fd.h"
 #include "platform/paths.h"
 #include "platform/system.h"
@@ -567,6 +568,14 @@ bool DeleteUnlessInUse(std::string_view path) {
   bool deleted = holders == Holders::None && ::unlink(os.c_str()) == 0;
   ReleaseLease(fd.get(), lease);
   return deleted;
+}
+
+bool DeleteUnlessInUse(std::string_view path, int graceMs) {
+  for (int waited = 0;; waited += 50) {
+    if (DeleteUnlessInUse(path)) return true;
+    if (waited >= graceMs || !PathExists(path)) return false;
+    SleepMilliseconds(50);
+  }
 }
 
 bool MatchesWildcard(std::string_view name, std::string_view pattern) {

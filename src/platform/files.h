@@ -142,6 +142,11 @@ std::string InUseBlindMessage(std::string_view osPath);
 // Deletes the file only when nobody holds it open, the way a delete of a file held
 // by another program fails on Windows. True when the file was deleted.
 bool DeleteUnlessInUse(std::string_view path);
+// The same for an operator's delete: a file held only for a moment (our own scanner
+// reading it to see whether it is complete) is tried again every 50 ms for up to
+// graceMs (a second for the operator's commands) before the delete gives up.
+inline constexpr int kBriefHoldGraceMs = 1000;
+bool DeleteUnlessInUse(std::string_view path, int graceMs);
 
 // Windows-style wildcard match, letters compared without regard to case: "*" and "?"
 // as usual, and "*.*" matches every name, with or without a dot.

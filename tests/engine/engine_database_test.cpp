@@ -25,20 +25,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string BodyOf(const ReceivedMail& m) {
-  const size_t at = m.data.find("\r\n\r\n");
-  if (at == std::string::npos) return "(malformed)";
-  std::string body = m.data.substr(at + 4);
-  while (body.ends_with("\r\n")) body.resize(body.size() - 2);
-  return body;
-}
-
-std::string SubjectOf(const ReceivedMail& m) {
-  const size_t at = m.data.find("Subject: ");
-  if (at == std::string::npos) return {};
-  return m.data.substr(at + 9, m.data.find("\r\n", at) - at - 9);
-}
-
 class EngineDatabaseTest : public DbTest {
  protected:
   void SetUp() override {
@@ -216,8 +202,8 @@ TEST_F(EngineDatabaseTest, TheRipDefinitionsRegisterTheRipsAndTheTestMailGoesOut
   ASSERT_TRUE(WaitFor([&] { return display_.Count("TestMailSent 1") > 0; }));
   ASSERT_TRUE(smtp.WaitForMessages(1));
   const ReceivedMail m = smtp.Messages()[0];
-  EXPECT_EQ(SubjectOf(m), "Vellora error notification");
-  EXPECT_EQ(BodyOf(m), "Halvard error notification mail test");
+  EXPECT_EQ(m.Subject(), "Vellora error notification");
+  EXPECT_EQ(m.Body(), "Halvard error notification mail test");
   EXPECT_EQ(m.recipients, (std::vector<std::string>{"you@site", "them@site"}));
 }
 
@@ -260,14 +246,13 @@ TEST_F(EngineDatabaseTest, NetworkAndDatabaseMailsOnTheChangeIntoFailureOnly) {
   mail_->WaitUntilIdle();
   std::vector<ReceivedMail> mails = smtp.Messages();
   ASSERT_EQ(mails.size(), 2u);
-  std::sort(mails.begin(), mails.end(), [](const ReceivedMail& a, const ReceivedMail& b) {
-    return SubjectOf(a) < SubjectOf(b);
-  });
-  EXPECT_EQ(SubjectOf(mails[0]), "Ostrel error notification mail-database connection error");
-  EXPECT_EQ(BodyOf(mails[0]).rfind("Error connecting to database", 0), 0u) << BodyOf(mails[0]);
-  EXPECT_NE(BodyOf(mails[0]).find("PWD=***"), std::string::npos);
-  EXPECT_EQ(SubjectOf(mails[1]), "Ostrel error notification mail-network error");
-  EXPECT_EQ(BodyOf(mails[1]), "Unable to access Input folder " + in_);
+  std::sort(mails.begin(), mails.end(),
+            [](const ReceivedMail& a, const ReceivedMail& b) { return a.Subject() < b.Subject(); });
+  EXPECT_EQ(mails[0].Subject(), "Ostrel error notification mail-database connection error");
+  EXPECT_EQ(mails[0].Body().rfind("Error connecting to database", 0), 0u) << mails[0].Body();
+  EXPECT_NE(mails[0].Body().find("PWD=***"), std::string::npos);
+  EXPECT_EQ(mails[1].Subject(), "Ostrel error notification mail-network error");
+  EXPECT_EQ(mails[1].Body(), "Unable to access Input folder " + in_);
 
   // The folder back, then gone again: mailed again.
   MakeDirs(in_);
@@ -276,7 +261,7 @@ TEST_F(EngineDatabaseTest, NetworkAndDatabaseMailsOnTheChangeIntoFailureOnly) {
   ASSERT_TRUE(WaitFor([&] { return Exists(spool_ + "/back.ps"); }));
   fs::remove_all(in_);
   ASSERT_TRUE(smtp.WaitForMessages(3));
-  EXPECT_EQ(BodyOf(smtp.Messages()[2]), "Unable to access Input folder " + in_);
+  EXPECT_EQ(smtp.Messages()[2].Body(), "Unable to access Input folder " + in_);
 }
 
 // The program itself: vellora-headless with the site's Vellora.ini, a page dropped in
@@ -296,8 +281,8 @@ TEST_F(EngineDatabaseTest, VelloraHeadlessReportsAFailedJobEverywhere) {
                             {{"VELLORA_TIME_SCALE", "0.01"}}));
   WriteFile(in_ + "/broken.ps", "%!PS\n");
   ASSERT_TRUE(smtp.WaitForMessages(1)) << ReadFile(dir_ / "console.txt");
-  EXPECT_EQ(SubjectOf(smtp.Messages()[0]), "Ostrel error notification mail-RIP error");
-  EXPECT_EQ(BodyOf(smtp.Messages()[0]), "BROKEN.PS Failed on RIP 1");
+  EXPECT_EQ(smtp.Messages()[0].Subject(), "Ostrel error notification mail-RIP error");
+  EXPECT_EQ(smtp.Messages()[0].Body(), "BROKEN.PS Failed on RIP 1");
   auto m = Connected(kMainDsn);
   const std::string id =
       Value(*m, "SELECT ProcessID FROM ProcessConfigurations WHERE ProcessName='" + ripName_ + "'");

@@ -18,20 +18,6 @@ namespace {
 using test::ReceivedMail;
 using test::SmtpServer;
 
-std::string SubjectOf(const ReceivedMail& m) {
-  const size_t at = m.data.find("Subject: ");
-  if (at == std::string::npos) return {};
-  return m.data.substr(at + 9, m.data.find("\r\n", at) - at - 9);
-}
-
-std::string BodyOf(const ReceivedMail& m) {
-  const size_t at = m.data.find("\r\n\r\n");
-  if (at == std::string::npos) return "(malformed)";
-  std::string body = m.data.substr(at + 4);
-  while (body.ends_with("\r\n")) body.resize(body.size() - 2);
-  return body;
-}
-
 struct Rig {
   explicit Rig(const std::string& server, int sessionLimitMs = 600000) {
     core::SettingsStore s;
@@ -87,11 +73,11 @@ TEST(MailWorker, NetworkAndDatabaseMailsOnTheChangeIntoFailureOnly) {
   ASSERT_TRUE(server.WaitForMessages(3));
   std::vector<ReceivedMail> mails = server.Messages();
   ASSERT_EQ(mails.size(), 3u);
-  EXPECT_EQ(SubjectOf(mails[0]), "Ostrel error notification mail-network error");
-  EXPECT_EQ(BodyOf(mails[0]), input);
-  EXPECT_EQ(BodyOf(mails[1]), "Unable to access RIP1 SW folder /sw1");
-  EXPECT_EQ(SubjectOf(mails[2]), "Ostrel error notification mail-database connection error");
-  EXPECT_EQ(BodyOf(mails[2]), "Error connecting to database with connection string 'x'");
+  EXPECT_EQ(mails[0].Subject(), "Ostrel error notification mail-network error");
+  EXPECT_EQ(mails[0].Body(), input);
+  EXPECT_EQ(mails[1].Body(), "Unable to access RIP1 SW folder /sw1");
+  EXPECT_EQ(mails[2].Subject(), "Ostrel error notification mail-database connection error");
+  EXPECT_EQ(mails[2].Body(), "Error connecting to database with connection string 'x'");
 
   // Working again, then failing again: mailed again. A source that was never failing
   // comes back without anything happening.
@@ -144,8 +130,8 @@ TEST(MailWorker, TheTestMailAnswersWithTheOutcome) {
   EXPECT_GT(answers[1].size(), std::string("failed ").size()) << "the client's last error";
   EXPECT_EQ(rig.Warnings(), std::string(notify::Notifier::kWarningLine) + "\n");
   ASSERT_TRUE(server.WaitForMessages(1));
-  EXPECT_EQ(SubjectOf(server.Messages()[0]), "Subject here");
-  EXPECT_EQ(BodyOf(server.Messages()[0]), "the body");
+  EXPECT_EQ(server.Messages()[0].Subject(), "Subject here");
+  EXPECT_EQ(server.Messages()[0].Body(), "the body");
 }
 
 TEST(MailWorker, AMailServerThatHangsHoldsUpNoCaller) {

@@ -17,6 +17,20 @@
 #include <sstream>
 
 namespace vellora::test {
+
+std::string ReceivedMail::Subject() const {
+  const size_t at = data.find("Subject: ");
+  if (at == std::string::npos) return {};
+  return data.substr(at + 9, data.find("\r\n", at) - at - 9);
+}
+
+std::string ReceivedMail::Body() const {
+  const size_t at = data.find("\r\n\r\n");
+  if (at == std::string::npos) return "(malformed)";
+  std::string body = data.substr(at + 4);
+  while (body.ends_with("\r\n")) body.resize(body.size() - 2);
+  return body;
+}
 namespace {
 
 const char kHint[] =

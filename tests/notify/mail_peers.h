@@ -32,6 +32,12 @@ struct ReceivedMail {
   std::string from;
   std::vector<std::string> recipients;
   std::string data;  // header and body, dot transparency undone
+
+  // The Subject header's text; empty without one.
+  std::string Subject() const;
+  // The body without the line ends the message closes it with; "(malformed)" when
+  // there is no empty line after the header.
+  std::string Body() const;
 };
 
 class SmtpServer {

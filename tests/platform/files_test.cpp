@@ -9,9 +9,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -324,6 +326,28 @@ TEST(Files, InUseTestsSeeOtherProcesses) {
   EXPECT_TRUE(DeleteUnlessInUse(p));
   EXPECT_FALSE(test::Exists(p));
   EXPECT_FALSE(DeleteUnlessInUse(p)) << "nothing to delete";
+
+  // The operator's delete: a reader that lets go within the grace does not save the
+  // file; one that holds on past it does.
+  WriteFile(p, "%!PS\n");
+  {
+    auto reader = std::make_unique<HoldOpen>(p, O_RDONLY);
+    ASSERT_TRUE(reader->ok());
+    std::thread release([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+      reader.reset();
+    });
+    EXPECT_TRUE(DeleteUnlessInUse(p, 5000));
+    release.join();
+  }
+  EXPECT_FALSE(test::Exists(p));
+  WriteFile(p, "%!PS\n");
+  {
+    HoldOpen writer(p, O_WRONLY | O_APPEND);
+    ASSERT_TRUE(writer.ok());
+    EXPECT_FALSE(DeleteUnlessInUse(p, 200));
+    EXPECT_TRUE(test::Exists(p));
+  }
 
   WriteFile(p, "ro");
   ASSERT_EQ(chmod(p.c_str(), 0444), 0);
