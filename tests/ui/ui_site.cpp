@@ -19,11 +19,7 @@ UiSite::UiSite() = default;
 UiSite::~UiSite() {
   // The engine first (it reports to the display, which reports to the window).
   engine_.reset();
-  control_.reset();
-  ripServices_.reset();
-  mail_.reset();
-  notifier_.reset();
-  database_.reset();
+  production_.reset();
   if (tap_ != nullptr && tap_->offGuiThread != 0) {
     ADD_FAILURE() << tap_->offGuiThread << " display calls reached the window off the GUI thread";
   }
@@ -70,16 +66,10 @@ void UiSite::StartEngine(ui::DialogOpener* dialogs, bool production) {
   display_ = std::make_unique<ui::QtDisplay>(*tap_);
   if (production) {
     // As the vellora program has them.
-    database_ = std::make_unique<engine::ProductionDatabase>(shared_);
-    notifier_ = std::make_unique<notify::Notifier>(shared_.settings, pacer_);
-    mail_ = std::make_unique<engine::MailWorker>(*notifier_);
-    ripServices_ = std::make_unique<engine::ProductionRipServices>(
-        shared_, database_->MainDb(), *mail_,
-        engine::ProductionRipLookup(shared_, database_->Names(), &database_->NameDb()));
-    control_ = std::make_unique<engine::ProductionDatabaseControl>(database_->MainDb());
-    engine_ = std::make_unique<engine::Engine>(
-        engine::EnginePorts{*database_, nothing_.pdf, *ripServices_, *display_, pacer_, shared_,
-                            dir.path(), mail_.get(), control_.get()});
+    production_ = std::make_unique<engine::ProductionPorts>(shared_, pacer_);
+    engine_ = std::make_unique<engine::Engine>(engine::EnginePorts{
+        production_->database, nothing_.pdf, production_->rip, *display_, pacer_, shared_,
+        dir.path(), &production_->mail, &production_->control});
   } else {
     engine_ = std::make_unique<engine::Engine>(engine::EnginePorts{
         nothing_.database, nothing_.pdf, nothing_.rip, *display_, pacer_, shared_, dir.path()});

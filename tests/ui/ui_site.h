@@ -11,12 +11,8 @@
 #include <vector>
 
 #include "engine/engine.h"
-#include "engine/mail_worker.h"
-#include "engine/production_database.h"
-#include "engine/production_database_control.h"
-#include "engine/production_rip_services.h"
+#include "engine/production_ports.h"
 #include "engine/unconnected.h"
-#include "notify/notifier.h"
 #include "support/child_process.h"
 #include "support/temp_dir.h"
 #include "tap_display.h"
@@ -72,11 +68,7 @@ class UiSite {
   std::unique_ptr<TapDisplay> tap_;
   std::unique_ptr<ui::QtDisplay> display_;
   // The production ports, when asked for; they outlive the engine.
-  std::unique_ptr<engine::ProductionDatabase> database_;
-  std::unique_ptr<notify::Notifier> notifier_;
-  std::unique_ptr<engine::MailWorker> mail_;
-  std::unique_ptr<engine::ProductionRipServices> ripServices_;
-  std::unique_ptr<engine::ProductionDatabaseControl> control_;
+  std::unique_ptr<engine::ProductionPorts> production_;
   std::unique_ptr<engine::Engine> engine_;
   std::vector<std::unique_ptr<ChildProcess>> rips_;
 };
