@@ -15,6 +15,7 @@
 
 #include "ui/config_email.h"
 #include "ui/dialog_commands.h"
+#include "ui/dialog_parts.h"
 #include "ui/text.h"
 
 namespace vellora::ui {
@@ -22,24 +23,8 @@ namespace {
 
 constexpr int kNumberWidth = 60;
 
-QLineEdit* Edit(const std::string& value, const QString& name, QWidget* parent) {
-  auto* e = new QLineEdit(ToQt(value), parent);
-  e->setObjectName(name);
-  return e;
-}
-
 QLineEdit* Number(int value, const QString& name, QWidget* parent) {
-  auto* e = new QLineEdit(QString::number(value), parent);
-  e->setObjectName(name);
-  e->setFixedWidth(kNumberWidth);
-  return e;
-}
-
-QCheckBox* Check(const QString& text, const QString& name, int value, QWidget* parent) {
-  auto* c = new QCheckBox(text, parent);
-  c->setObjectName(name);
-  c->setChecked(value != 0);
-  return c;
+  return NumberEdit(value, name, kNumberWidth, parent);
 }
 
 // "Data source name", "User name", "Password" of one connection.

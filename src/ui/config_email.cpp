@@ -13,26 +13,10 @@
 
 #include "core/settings_io.h"
 #include "ui/dialog_commands.h"
+#include "ui/dialog_parts.h"
 #include "ui/text.h"
 
 namespace vellora::ui {
-namespace {
-
-QCheckBox* Check(const QString& text, const QString& name, int value, QWidget* parent) {
-  auto* c = new QCheckBox(text, parent);
-  c->setObjectName(name);
-  c->setChecked(value != 0);
-  return c;
-}
-
-QLineEdit* Edit(const std::string& value, const QString& name, QWidget* parent) {
-  auto* e = new QLineEdit(ToQt(value), parent);
-  e->setObjectName(name);
-  return e;
-}
-
-}  // namespace
-
 MailSettings MailSettingsOf(const core::SettingsStore& s) {
   return {s.MailServer,
           s.MailFrom,

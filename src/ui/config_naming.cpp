@@ -15,19 +15,6 @@
 namespace vellora::ui {
 namespace {
 
-QLineEdit* Edit(const std::string& value, const QString& name, QWidget* parent) {
-  auto* e = new QLineEdit(ToQt(value), parent);
-  e->setObjectName(name);
-  return e;
-}
-
-QCheckBox* Check(const QString& text, const QString& name, int value, QWidget* parent) {
-  auto* c = new QCheckBox(text, parent);
-  c->setObjectName(name);
-  c->setChecked(value != 0);
-  return c;
-}
-
 QLabel* Help(const QString& text, QWidget* parent) {
   auto* l = new QLabel(text, parent);
   l->setTextInteractionFlags(Qt::TextSelectableByMouse);

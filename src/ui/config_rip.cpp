@@ -19,20 +19,6 @@ namespace {
 
 constexpr int kNumberWidth = 70;
 
-QLineEdit* NumberEdit(const QString& name, int value, QWidget* parent) {
-  auto* e = new QLineEdit(QString::number(value), parent);
-  e->setObjectName(name);
-  e->setFixedWidth(kNumberWidth);
-  return e;
-}
-
-QCheckBox* Check(const QString& text, const QString& name, int value, QWidget* parent) {
-  auto* c = new QCheckBox(text, parent);
-  c->setObjectName(name);
-  c->setChecked(value != 0);
-  return c;
-}
-
 }  // namespace
 
 CConfigRip::CConfigRip(const Pictures& pictures, const core::SettingsStore& settings,
@@ -102,9 +88,9 @@ QWidget* CConfigRip::BuildPreferences() {
   auto* group = new QGroupBox("Generel preferences", this);
   group->setObjectName("GenerelPreferences");
   forceOpenInputs_ = Check("Non-Harlequin RIPs", "ForceOpenInputs", s.ForceOpenInputs, group);
-  maxOutstandingJobs_ = NumberEdit("MaxOutstandingJobs", s.MaxOutstandingJobs, group);
-  maxRipDoneList_ = NumberEdit("MaxRipDoneList", s.MaxRipDoneList, group);
-  stableTime_ = NumberEdit("StableTime", s.StableTime, group);
+  maxOutstandingJobs_ = NumberEdit(s.MaxOutstandingJobs, "MaxOutstandingJobs", kNumberWidth, group);
+  maxRipDoneList_ = NumberEdit(s.MaxRipDoneList, "MaxRipDoneList", kNumberWidth, group);
+  stableTime_ = NumberEdit(s.StableTime, "StableTime", kNumberWidth, group);
   ignoreLockCheck_ =
       Check("Bypass lock test on incoming files", "IgnoreLockCheck", s.IgnoreLockCheck, group);
   stopOnError_ = Check("Stop on network error", "StopOnError", s.StopOnError, group);
@@ -115,7 +101,7 @@ QWidget* CConfigRip::BuildPreferences() {
   inputQueueIgnoreMask_->setObjectName("InputQueueIgnoreMask");
   ripQueueIgnoreMask_ = new QLineEdit(ToQt(s.RipQueueIgnoreMask), group);
   ripQueueIgnoreMask_->setObjectName("RipQueueIgnoreMask");
-  maxLogFileReadSize_ = NumberEdit("MaxLogFileReadSize", s.MaxLogFileReadSize, group);
+  maxLogFileReadSize_ = NumberEdit(s.MaxLogFileReadSize, "MaxLogFileReadSize", kNumberWidth, group);
   maxLogFileReadSize_->setFixedWidth(kNumberWidth + 30);
   orderByDatabasePriority_ = Check("Lookup database priority for all jobs",
                                    "OrderByDatabasePriority", s.OrderByDatabasePriority, group);

@@ -1,6 +1,8 @@
 // The setup dialogs' common pieces.
 #include "ui/dialog_parts.h"
 
+#include <QCheckBox>
+
 #include <climits>
 
 #include <QApplication>
@@ -133,6 +135,26 @@ void FolderField::Browse() {
   if (chosen.isEmpty() || chosen.front().isEmpty()) return;
   setText(QDir::toNativeSeparators(chosen.front()));
   edit_->setFocus();
+}
+
+QCheckBox* Check(const QString& text, const QString& name, int value, QWidget* parent) {
+  auto* c = new QCheckBox(text, parent);
+  c->setObjectName(name);
+  c->setChecked(value != 0);
+  return c;
+}
+
+QLineEdit* Edit(const std::string& value, const QString& name, QWidget* parent) {
+  auto* e = new QLineEdit(ToQt(value), parent);
+  e->setObjectName(name);
+  return e;
+}
+
+QLineEdit* NumberEdit(int value, const QString& name, int width, QWidget* parent) {
+  auto* e = new QLineEdit(QString::number(value), parent);
+  e->setObjectName(name);
+  e->setFixedWidth(width);
+  return e;
 }
 
 std::optional<int> WholeNumber(const QString& text, bool negativeAllowed) {

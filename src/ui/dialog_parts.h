@@ -18,6 +18,8 @@ class QLineEdit;
 class QPushButton;
 class QToolButton;
 
+class QCheckBox;
+
 namespace vellora::ui {
 
 class Pictures;
@@ -69,6 +71,12 @@ class FolderField : public QWidget {
   QLineEdit* edit_;
   QToolButton* button_;
 };
+
+// The dialogs' plain fields, named (objectName) for the tests: a check box ticked
+// when value is not 0, a line edit with the setting's text, one with a number.
+QCheckBox* Check(const QString& text, const QString& name, int value, QWidget* parent);
+QLineEdit* Edit(const std::string& value, const QString& name, QWidget* parent);
+QLineEdit* NumberEdit(int value, const QString& name, int width, QWidget* parent);
 
 // A field's whole number: optional blanks, an optional minus sign when negative
 // values are allowed, digits, and a value that fits an int; nothing else.
