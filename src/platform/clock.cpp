@@ -1,5 +1,6 @@
 // POSIX clocks and the local-time conversions.
 #include "platform/clock.h"
+#include "platform/zone_name.h"
 
 #include <time.h>
 
@@ -108,6 +109,16 @@ void SleepMilliseconds(int64_t ms) {
   ts.tv_nsec = static_cast<long>((ms % 1000) * 1000000);
   while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
   }
+}
+
+std::string LocalZoneName(int64_t epochSeconds) {
+  struct tm tm {};
+  const time_t secs = static_cast<time_t>(epochSeconds);
+  // Under the lock of the other conversions: the name points into the C library's
+  // zone data, which mktime in another thread may be loading again.
+  std::lock_guard guard(ZoneLock());
+  if (localtime_r(&secs, &tm) == nullptr || tm.tm_zone == nullptr) return {};
+  return tm.tm_zone;
 }
 
 }  // namespace vellora::platform

@@ -1,4 +1,5 @@
-// The name of the local time zone at an instant, as the system reports it ("CET",
+// The name of the local time zone at an instant (defined with the other local-time
+// conversions in clock.cpp, under their lock), as the system reports it ("CET",
 // "CEST", "UTC"): what a mail's Date: header ends with.
 #pragma once
 
