@@ -41,13 +41,13 @@ std::string CurrentJobText(std::string text) {
 }  // namespace
 
 RipMonitor::RipMonitor(core::Runtime& rt, core::RipIndex rip, RipJobLists& lists,
-                       RipServices& services, const std::atomic<unsigned>& reloadRequests)
+                       RipServices& services, LogReload& reload)
     : rt_(rt),
       rip_(rip),
       lists_(lists),
       services_(services),
-      reloadRequests_(reloadRequests),
-      reloadSeen_(reloadRequests.load()),
+      reload_(reload),
+      reloadSeen_(reload.Count()),
       pointer_(riplog::VelloraPointerPath(rt.programFolder, rip.value)) {}
 
 int RipMonitor::Run() {
@@ -297,8 +297,8 @@ RipMonitor::PassEnd RipMonitor::RunPassSteps() {
   DecideInputOpen(s, running, logPath);
 
   // 9. What is new in the log.
-  const unsigned reloads = reloadRequests_.load();
-  int64_t stored = pointer_.Load();
+  int64_t stored = 0;
+  const unsigned reloads = reload_.CountAndLoad(pointer_, stored);
   if (reloads != reloadSeen_) {
     pointer_.Forget();
     stored = 0;

@@ -7,7 +7,6 @@
 // in the window; the production database's process table hears of it too.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -17,6 +16,7 @@
 #include "riplog/log_text.h"
 #include "riplog/pointer_store.h"
 #include "riptrack/job_parser.h"
+#include "riptrack/log_reload.h"
 #include "riptrack/rip_job_lists.h"
 #include "riptrack/rip_services.h"
 
@@ -42,12 +42,12 @@ class RipMonitor {
     AllocationFailed,  // no buffer for the log: the thread ends and returns 0
   };
 
-  // reloadRequests counts the operator's "Re-load RIP logs" for this RIP: when it
-  // has changed since the last read, the next read starts afresh whatever the pointer
+  // reload counts the operator's "Re-load RIP logs" for this RIP: when it has
+  // changed since the last read, the next read starts afresh whatever the pointer
   // file says (a pass that was running when the file was deleted may have written it
   // again).
   RipMonitor(core::Runtime& rt, core::RipIndex rip, RipJobLists& lists, RipServices& services,
-             const std::atomic<unsigned>& reloadRequests);
+             LogReload& reload);
 
   // The thread body: Begin, then passes until a stop request (1) or a failed buffer
   // allocation (0).
@@ -97,7 +97,7 @@ class RipMonitor {
   const core::RipIndex rip_;
   RipJobLists& lists_;
   RipServices& services_;
-  const std::atomic<unsigned>& reloadRequests_;
+  LogReload& reload_;
   unsigned reloadSeen_ = 0;
   std::unique_ptr<RipConnection> connection_;
   bool reconnect_ = true;

@@ -1,7 +1,6 @@
 // The monitor threads' entry and the operator's RIP commands.
 #include "riptrack/rip_tracking.h"
 
-#include "platform/files.h"
 #include "riplog/log_pointer.h"
 
 namespace vellora::riptrack {
@@ -11,7 +10,7 @@ RipTracking::RipTracking(core::Runtime& rt, RipServices& services)
 
 std::unique_ptr<RipMonitor> RipTracking::NewMonitor(core::RipIndex rip) {
   if (!rip.Valid()) return nullptr;
-  return std::make_unique<RipMonitor>(rt_, rip, lists_, services_, reloadRequests_[rip.Slot()]);
+  return std::make_unique<RipMonitor>(rt_, rip, lists_, services_, reloads_[rip.Slot()]);
 }
 
 int RipTracking::RunRipMonitor(core::RipIndex rip) {
@@ -55,8 +54,7 @@ void RipTracking::ReloadRipLogs() {
   auto s = rt_.settings.Get();
   for (int i = 0; i < core::kRipCount; ++i) {
     if (s->Rips[static_cast<size_t>(i)].UseRIP == 0) continue;
-    platform::DeleteFile(riplog::VelloraPointerPath(rt_.programFolder, i));
-    reloadRequests_[static_cast<size_t>(i)].fetch_add(1);
+    reloads_[static_cast<size_t>(i)].Request(riplog::VelloraPointerPath(rt_.programFolder, i));
   }
 }
 

@@ -6,7 +6,6 @@
 #pragma once
 
 #include <array>
-#include <atomic>
 #include <memory>
 
 #include "core/runtime.h"
@@ -45,7 +44,7 @@ class RipTracking {
   core::Runtime& rt_;
   RipServices& services_;
   RipJobLists lists_;
-  std::array<std::atomic<unsigned>, core::kRipCount> reloadRequests_{};
+  std::array<LogReload, core::kRipCount> reloads_;
 };
 
 }  // namespace vellora::riptrack
