@@ -14,6 +14,7 @@
 #include "engine/unconnected.h"
 #include "intake/input_scanner.h"
 #include "platform/clock.h"
+#include "support/child_process.h"
 #include "support/recording_display.h"
 #include "support/temp_dir.h"
 
@@ -348,8 +349,8 @@ TEST(ScannerDatabase, TheDatabaseDialogsTestAndOk) {
   test::TempDir dir;
   WriteFile(dir / "Vellora.ini", "[Setup]\r\nDSN=\r\nNumberOfSpoolers=0\r\n");
   test::RecordingDisplay display;
-  // At full time: the scanner, which connects by itself a second after it sees the
-  // new setup, is still in the animation of its first pass when the command has run.
+  // At full time, so that the scanner's own connection (a second after it sees the
+  // new setup) comes well after the command's.
   platform::Pacer pacer{1};
   core::SharedState shared;
   ProductionDatabase db(shared);
@@ -378,8 +379,9 @@ TEST(ScannerDatabase, TheDatabaseDialogsTestAndOk) {
       },
       SetupScope{.databaseConnection = true});
   engine.WaitUntilIdle();
-  EXPECT_TRUE(db.MainDb().Connected());
-  EXPECT_TRUE(db.NameDb().Connected());
+  // The scanner, seeing the new values, may be connecting anew (a second's pause
+  // between closing and opening): wait for the connections to stand.
+  EXPECT_TRUE(test::WaitFor([&] { return db.MainDb().Connected() && db.NameDb().Connected(); }));
   EXPECT_EQ(db.MainDb().DataSource(), test::kMainDsn);
   EXPECT_EQ(db.NameDb().KeepConnection(), 1);
   EXPECT_TRUE(display.Has("SettingsSaved 1"));
