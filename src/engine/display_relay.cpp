@@ -1,6 +1,8 @@
 // The relay between the engine's threads and the outer Display.
 #include "engine/display_relay.h"
 
+#include <optional>
+
 namespace vellora::engine {
 
 using core::Display;
@@ -30,23 +32,42 @@ void DisplayRelay::Post(const std::function<void(PanelsView&)>& change, Call cal
 void DisplayRelay::Run() {
   std::unique_lock lock(mutex_);
   for (;;) {
-    wake_.wait(lock, [this] { return ending_ || !queue_.empty(); });
-    if (queue_.empty()) break;  // ending, and everything delivered
-    Call call = std::move(queue_.front());
-    queue_.pop_front();
+    wake_.wait(lock, [this] { return ending_ || !queue_.empty() || barPending_; });
+    if (queue_.empty()) {
+      if (!barPending_) break;  // ending, and everything delivered
+      // Only the bar has moved: its latest position, once the interval is over.
+      const auto due = lastBar_ + std::chrono::milliseconds(kBarIntervalMs);
+      if (!ending_ && std::chrono::steady_clock::now() < due &&
+          wake_.wait_until(lock, due, [this] { return ending_ || !queue_.empty(); })) {
+        continue;
+      }
+    }
+    // A pending bar position goes before the next call, which was made after it.
+    std::optional<int> bar;
+    if (barPending_) {
+      barPending_ = false;
+      bar = view_.scannerBar;
+      lastBar_ = std::chrono::steady_clock::now();
+    }
+    Call call;
+    if (!queue_.empty()) {
+      call = std::move(queue_.front());
+      queue_.pop_front();
+    }
     delivering_ = true;
     lock.unlock();
-    call(out_);
+    if (bar) out_.SetScannerBar(*bar);
+    if (call) call(out_);
     lock.lock();
     delivering_ = false;
-    if (queue_.empty()) delivered_.notify_all();
+    if (queue_.empty() && !barPending_) delivered_.notify_all();
   }
   delivered_.notify_all();
 }
 
 void DisplayRelay::WaitUntilDelivered() {
   std::unique_lock lock(mutex_);
-  delivered_.wait(lock, [this] { return queue_.empty() && !delivering_; });
+  delivered_.wait(lock, [this] { return queue_.empty() && !barPending_ && !delivering_; });
 }
 
 PanelsView DisplayRelay::Panels() const {
@@ -72,8 +93,18 @@ void DisplayRelay::SetScannerCaption(const std::string& caption) {
 }
 
 void DisplayRelay::SetScannerBar(int position) {
-  Post([&](PanelsView& v) { v.scannerBar = position; },
-       [position](Display& d) { d.SetScannerBar(position); });
+  // The scanner moves its bar up to fifty times a second while it waits for files to
+  // settle: each step is recorded at once, but only the latest position is handed on,
+  // at most every kBarIntervalMs, so that an idle program does not wake this thread
+  // (and the window) for every step.
+  bool wake = false;
+  {
+    std::lock_guard lock(mutex_);
+    view_.scannerBar = position;
+    wake = !barPending_;
+    barPending_ = true;
+  }
+  if (wake) wake_.notify_one();
 }
 
 void DisplayRelay::SetScannerLamp(core::Lamp lamp) {

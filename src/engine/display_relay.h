@@ -7,6 +7,7 @@
 // were made, even when several threads make them.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -75,6 +76,10 @@ class DisplayRelay final : public core::Display {
   std::condition_variable wake_;
   std::condition_variable delivered_;
   std::deque<Call> queue_;
+  // A scanner bar position not yet handed on, and when the last one was.
+  static constexpr int kBarIntervalMs = 100;
+  bool barPending_ = false;
+  std::chrono::steady_clock::time_point lastBar_{};
   bool delivering_ = false;
   bool ending_ = false;
   PanelsView view_;

@@ -190,7 +190,7 @@ TEST(Commands, RushMoveKillAndCancelAllFromTheContextMenus) {
         return w.WaitingJobs().rowCount() == 0 && w.QueuedJobs().rowCount() == 1 &&
                w.QueuedJobs().Rows()[0].job == third;
       },
-      5000))
+      20000))
       << w.WaitingJobs().rowCount() << " " << w.QueuedJobs().rowCount() << " "
       << (w.QueuedJobs().rowCount() > 0 ? w.QueuedJobs().Rows()[0].job : "") << " " << third << " "
       << CountFiles(site.in) << " " << CountFiles(site.spool);

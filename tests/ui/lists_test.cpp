@@ -133,7 +133,7 @@ TEST(Lists, CancelAllLeavesAFileInTheRootOfDriveDAlone) {
   MainWindow& w = site.Window();
   ASSERT_TRUE(UiSite::Until([&] { return w.QueuedJobs().rowCount() == 2; }));
   w.findChild<QAction*>("CancelAllJobs")->trigger();
-  ASSERT_TRUE(UiSite::Until([&] { return w.QueuedJobs().rowCount() == 1; }, 5000))
+  ASSERT_TRUE(UiSite::Until([&] { return w.QueuedJobs().rowCount() == 1; }, 20000))
       << w.QueuedJobs().rowCount() << " " << w.QueuedJobs().Rows()[0].path << " "
       << w.QueuedJobs().Rows()[1].path << " " << Exists(drives + "/d/deep/DEEP.PS");
   EXPECT_TRUE(Exists(drives + "/d/ROOT.PS")) << "directly in the root of D:";
