@@ -345,10 +345,9 @@ bool InputScanner::RunPass() {
   if (rt_.Stopping()) return false;
 
   auto s = rt_.settings.Get();
-  if (queue_.Count() > 0) {
-    queue_.Sort(s->DisableFileSort != 0);
-    waiting_.ShowQueue(queue_, queue_.Count());
-  }
+  if (queue_.Count() > 0) queue_.Sort(s->DisableFileSort != 0);
+  // Shown even when empty: the rows learn that a pass has listed the inputs anew.
+  waiting_.ShowQueue(queue_, queue_.Count());
   ripQueues_.RefreshRipQueues();
 
   if (!SomeRipHasRoom(*s)) return Animate("All RIPs occupied", " ");

@@ -46,14 +46,15 @@ core::WaitingRow WaitingJobs::EraseLocked(int at) {
 }
 
 void WaitingJobs::ShowQueue(const InputQueue& queue, int count) {
-  if (count <= 0) return;
   std::lock_guard lock(queueDisplayLock_);
   for (int i = 0; i < count; ++i) {
     const QueuedJob& job = queue[i];
-    if (keyCount_.count(KeyOf(job.ListedTime, job.FileName, job.SpoolerName)) != 0) continue;
+    std::string key = KeyOf(job.ListedTime, job.FileName, job.SpoolerName);
+    if (keyCount_.count(key) != 0 || killed_.count(key) != 0) continue;
     InsertLocked(static_cast<int>(rows_.size()),
                  {job.ListedTime, job.FileName, job.SpoolerName, i + 100, job.Priority});
   }
+  std::erase_if(killed_, [](const auto& entry) { return entry.second; });
 }
 
 void WaitingJobs::RemoveQueueRow(const std::string& fileName, const std::string& listedTime,
@@ -106,7 +107,7 @@ bool WaitingJobs::KillJobs(const std::vector<RowKey>& selection,
                            const std::function<bool(const std::string&)>& confirm) {
   if (selection.empty()) return false;
   if (!confirm || !confirm("Kill selected job(s)")) return false;
-  std::vector<std::string> files;
+  std::vector<std::pair<std::string, std::string>> files;  // key, path
   {
     std::lock_guard lock(queueDisplayLock_);
     for (const RowKey& key : selection) {
@@ -116,8 +117,11 @@ bool WaitingJobs::KillJobs(const std::vector<RowKey>& selection,
       // A row whose setup no longer names a spooler has no input folder: only its row
       // goes, no file is deleted anywhere.
       int s = FindSpooler(settings, key.setup);
-      if (s >= 0)
-        files.push_back(settings.Spoolers[static_cast<size_t>(s)].InputSpool + "\\" + key.job);
+      if (s < 0) continue;
+      std::string k = KeyOf(key.time, key.job, key.setup);
+      killed_[k] = false;
+      files.emplace_back(std::move(k),
+                         settings.Spoolers[static_cast<size_t>(s)].InputSpool + "\\" + key.job);
     }
   }
   // A file its producer is still writing, or that another program reads, stays: the
@@ -126,8 +130,16 @@ bool WaitingJobs::KillJobs(const std::vector<RowKey>& selection,
   // it is complete) is tried again for a second, so the operator's kill does not
   // depend on when the scanner looks. The in-use test runs outside the lock; it may
   // scan /proc.
-  for (const std::string& path : files)
-    platform::DeleteUnlessInUse(path, platform::kBriefHoldGraceMs);
+  for (const auto& [key, path] : files) {
+    bool gone = platform::DeleteUnlessInUse(path, platform::kBriefHoldGraceMs) ||
+                !platform::PathExists(path);
+    std::lock_guard lock(queueDisplayLock_);
+    if (gone) {
+      killed_[key] = true;
+    } else {
+      killed_.erase(key);
+    }
+  }
   return true;
 }
 

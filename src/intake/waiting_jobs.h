@@ -31,7 +31,9 @@ class WaitingJobs {
   explicit WaitingJobs(core::Display& display);
 
   // Adds a row for each queued job that has none yet, at the end, with the id
-  // i + 100 and the job's priority. Existing rows stay as they are.
+  // i + 100 and the job's priority. Existing rows stay as they are. A job whose
+  // file a kill has deleted gets no row back, even when the scanner listed the
+  // file just before the delete.
   void ShowQueue(const InputQueue& queue, int count);
   // Deletes the first row whose Job, Time and Setup equal the arguments.
   void RemoveQueueRow(const std::string& fileName, const std::string& listedTime,
@@ -68,6 +70,12 @@ class WaitingJobs {
   // How many rows carry each key, so that a pass over 30000 entries does not search
   // 30000 rows for each.
   std::unordered_map<std::string, int> keyCount_;
+  // The keys of killed rows while their delete is under way (false) or done (true).
+  // The scanner's listing may have been made before the delete and shown after it;
+  // a listing shown after a delete was done is made after it, so a done key is
+  // forgotten once a pass has been shown. A key whose file could not be deleted is
+  // forgotten at once: the file is listed again when it is free.
+  std::unordered_map<std::string, bool> killed_;
 };
 
 }  // namespace vellora::intake

@@ -187,6 +187,18 @@ TEST(WaitingJobs, KillLeavesFilesThatAreStillInUse) {
   EXPECT_EQ(test::ReadFile(dir / "writing.ps"), "x");
   EXPECT_EQ(test::ReadFile(dir / "reading.ps"), "x");
   EXPECT_FALSE(test::Exists(dir / "idle.ps"));
+
+  // The scanner listed the three files just before the kill and shows its listing
+  // after it: the files that stayed get their rows back, the deleted one does not.
+  InputQueue before = QueueOf({"writing.ps", "reading.ps", "idle.ps"});
+  w.ShowQueue(before, 3);
+  EXPECT_EQ(Jobs(w), (std::vector<std::string>{"writing.ps:100", "reading.ps:100"}));
+  // A pass shown after the delete was listed after it; from then on a file of the
+  // same name and time is a new job and is shown.
+  w.ShowQueue(before, 0);
+  w.ShowQueue(before, 3);
+  EXPECT_EQ(Jobs(w),
+            (std::vector<std::string>{"writing.ps:100", "reading.ps:100", "idle.ps:100"}));
 }
 
 TEST(WaitingJobs, CommandsAndTheScannerNeverChangeTheRowsAtOnce) {

@@ -38,7 +38,9 @@ TEST(MountTable, ReadOnceForAllThreadsAndAgainAfterAMount) {
     });
   }
   for (auto& t : threads) t.join();
-  EXPECT_EQ(MountTableReadings(), first) << "nothing was mounted meanwhile";
+  // 1600 questions: the table is read again only when it changed, which a test
+  // mounting a file system beside this one may make it do a few times.
+  EXPECT_LE(MountTableReadings() - first, 6u) << "not read again for each question";
 
   test::TempDir dir;
   const std::string point = dir / "m";
