@@ -38,4 +38,12 @@ Runtime::Runtime(Display& displayIn, platform::Pacer& pacerIn, std::string folde
       alerts(alertsIn),
       errors(settings, displayIn) {}
 
+void Runtime::ShowSpoolerIcon(int spooler, SpoolerIcon icon) {
+  std::lock_guard lock(spoolerIcons_);
+  auto s = settings.Get();
+  if (spooler < 0 || spooler >= s->NumberOfSpoolers) return;
+  display.SetSpoolerIcon(
+      spooler, s->Spoolers[static_cast<size_t>(spooler)].Enable == 0 ? SpoolerIcon::Disabled : icon);
+}
+
 }  // namespace vellora::core

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "core/alerts.h"
@@ -66,6 +67,15 @@ class Runtime {
   std::array<RipSlotRuntime, kRipCount> rips;
 
   bool Stopping() const { return pacer.Stopping(); }
+
+  // Shows a spooler's icon, or the switched-off one when the spooler is off by now.
+  // The scanner and the operator's click both show icons through here, so a pass
+  // that read a spooler as on just before a click switched it off cannot show it on
+  // again after the click: the last icon shown is always the current setting's.
+  void ShowSpoolerIcon(int spooler, SpoolerIcon icon);
+
+ private:
+  std::mutex spoolerIcons_;
 };
 
 }  // namespace vellora::core

@@ -171,20 +171,13 @@ void Engine::ClearError() {
 
 void Engine::ToggleSpooler(int spooler) {
   Post([this, spooler] {
-    bool enabled = false;
-    bool known = false;
     rt_.settings.Update([&](core::SettingsStore& s) {
       if (spooler < 0 || spooler >= s.NumberOfSpoolers) return;
       core::Spooler& sp = s.Spoolers[static_cast<size_t>(spooler)];
       // The only spooler cannot be switched off by a click.
       sp.Enable = s.NumberOfSpoolers == 1 || sp.Enable == 0 ? 1 : 0;
-      enabled = sp.Enable != 0;
-      known = true;
     });
-    if (known) {
-      relay_.SetSpoolerIcon(spooler,
-                            enabled ? core::SpoolerIcon::Idle : core::SpoolerIcon::Disabled);
-    }
+    rt_.ShowSpoolerIcon(spooler, core::SpoolerIcon::Idle);
   });
 }
 

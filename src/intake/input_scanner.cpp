@@ -246,10 +246,10 @@ void InputScanner::ListSpoolers() {
     auto s = rt_.settings.Get();
     const core::Spooler& sp = s->Spoolers[static_cast<size_t>(m)];
     if (sp.Enable == 0) {
-      d.SetSpoolerIcon(m, core::SpoolerIcon::Disabled);
+      rt_.ShowSpoolerIcon(m, core::SpoolerIcon::Disabled);
       continue;
     }
-    d.SetSpoolerIcon(m, core::SpoolerIcon::Scanning);
+    rt_.ShowSpoolerIcon(m, core::SpoolerIcon::Scanning);
     if (!ReachFolder(sp.InputSpool, sp.InputSpoolUseCurrentUser != 0, sp.InputSpoolUserName,
                      sp.InputSpoolPassword)) {
       const std::string error = "Unable to access Input folder " + sp.InputSpool;
@@ -287,7 +287,7 @@ void InputScanner::ListSpoolers() {
     }
     queue_.Append(listing_, n, sp, m, lookup);
     if (!rt_.pacer.Wait(250)) return;
-    d.SetSpoolerIcon(m, core::SpoolerIcon::Idle);
+    rt_.ShowSpoolerIcon(m, core::SpoolerIcon::Idle);
     if (!rt_.pacer.Wait(250)) return;
   }
 }

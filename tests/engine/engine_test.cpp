@@ -49,13 +49,14 @@ struct Site {
   TempDir dir;
   std::string in = dir / "in", in2 = dir / "in2", sw = dir / "sw", spool = dir / "spool";
   test::RecordingDisplay display;
-  platform::Pacer pacer{0.01};
+  platform::Pacer pacer;
   Unconnected nothing;
   core::SharedState shared;
   test::ChildProcess rip;
   std::unique_ptr<Engine> engine;
 
-  explicit Site(int maxOutstanding = 1) {
+  // pace: the program's waits scaled; 0.01 makes the scanner's quarter seconds 2.5 ms.
+  explicit Site(int maxOutstanding = 1, double pace = 0.01) : pacer(pace) {
     for (const std::string& d : {in, in2, sw, spool}) test::MakeDirs(d);
     WriteFile(dir / "Vellora.ini",
               "[Setup]\r\nLogging=1\r\nDSN=\r\nStableTime=0\r\nForceOpenInputs=1\r\n"
@@ -205,6 +206,32 @@ TEST(Engine, RipCommandsAndErrorState) {
   EXPECT_EQ(v.errorFlag, 0);
   EXPECT_EQ(v.errorText, "No errors..");
   EXPECT_FALSE(v.errorShown);
+}
+
+// The scanner shows a spooler as being looked at, lists it, and a quarter second later
+// shows it idle; a click in between switches it off, and the scanner's later icon
+// must not show it on again.
+TEST(Engine, AClickWhileTheScannerLooksAtASpoolerStaysShown) {
+  Site site(/*maxOutstanding=*/100, /*pace=*/0.4);
+  ASSERT_TRUE(site.StartRip(/*paused=*/true));
+  site.StartEngine();
+  for (int round = 0; round < 2; ++round) {
+    ASSERT_TRUE(site.SnapFor([](const View& v) {
+      return v.spoolerIcons.size() == 2 && v.spoolerIcons[1] == core::SpoolerIcon::Scanning;
+    }));
+    site.engine->ToggleSpooler(1);
+    // Past the scanner's own icon for "Ads" (100 ms after it showed it scanning).
+    ASSERT_TRUE(site.SnapFor([](const View& v) {
+      return v.spoolerIcons[0] == core::SpoolerIcon::Scanning;
+    }));
+    View v = site.Snap();
+    EXPECT_EQ(site.engine->Settings()->Spoolers[1].Enable, 0);
+    EXPECT_EQ(v.spoolerIcons[1], core::SpoolerIcon::Disabled);
+    EXPECT_FALSE(v.inputFolders[1].enabled);
+    site.engine->ToggleSpooler(1);
+    v = site.Snap();
+    EXPECT_TRUE(v.inputFolders[1].enabled);
+  }
 }
 
 TEST(Engine, SpoolerSwitchDropAndSetupAppliedOverTheEnginesOwnChanges) {
