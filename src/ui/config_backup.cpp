@@ -20,16 +20,9 @@ CConfigBackup::CConfigBackup(const Pictures& pictures, bool usingBackup, DialogC
   current_ = new QLineEdit(usingBackup ? "Backup server" : "Main server", this);
   current_->setObjectName("CurrentServer");
   current_->setReadOnly(true);
-  auto button = [this](const QString& text, const QString& name) {
-    auto* b = new QPushButton(text, this);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    b->setMinimumWidth(150);
-    return b;
-  };
-  toBackup_ = button("Go to backup server", "GoToBackupServer");
-  toMain_ = button("Go to main server", "GoToMainServer");
-  close_ = button("Close", "Close");
+  toBackup_ = Button("Go to backup server", "GoToBackupServer", 150, this);
+  toMain_ = Button("Go to main server", "GoToMainServer", 150, this);
+  close_ = Button("Close", "Close", 150, this);
   close_->setDefault(true);
   close_->setMinimumWidth(90);
   connect(toBackup_, &QPushButton::clicked, this, [this] { Switch(true); });

@@ -85,9 +85,7 @@ QWidget* CConfigDatabase::BuildConnections() {
   dsnPw_ = Edit(s.DSNpw, "DSNpw", main);
   keepConnection_ =
       Check("Keep connection open (recommended)", "KeepConnection", s.KeepConnection, main);
-  test_ = new QPushButton("Test..", main);
-  test_->setObjectName("Test");
-  test_->setAutoDefault(false);
+  test_ = Button("Test..", "Test", 0, main);
   connect(test_, &QPushButton::clicked, this, [this] { Test(); });
   auto* m = new QVBoxLayout(main);
   m->addLayout(ConnectionFields(main, dsn_, dsnUser_, dsnPw_));
@@ -133,9 +131,7 @@ QWidget* CConfigDatabase::BuildStatus() {
   pollTime_ = Number(s.PollTime, "PollTime", box);
   allowRemoteControl_ =
       Check("Allow remote-control from Moxby", "AllowRemoteControl", s.AllowRemoteControl, box);
-  email_ = new QPushButton("E-mail notifications..", box);
-  email_->setObjectName("EmailNotifications");
-  email_->setAutoDefault(false);
+  email_ = Button("E-mail notifications..", "EmailNotifications", 0, box);
   connect(email_, &QPushButton::clicked, this, [this] { OpenEmail(); });
 
   auto* left = new QGridLayout;

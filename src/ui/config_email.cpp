@@ -89,9 +89,7 @@ CConfigEmail::CConfigEmail(const Pictures& pictures, const MailSettings& mail,
   to_ = Edit(mail.MailTo, "MailTo", setup);
   cc_ = Edit(mail.MailCC, "MailCC", setup);
   subject_ = Edit(mail.MailSubject, "MailSubject", setup);
-  sendTestMail_ = new QPushButton("Send test mail", setup);
-  sendTestMail_->setObjectName("SendTestMail");
-  sendTestMail_->setAutoDefault(false);
+  sendTestMail_ = Button("Send test mail", "SendTestMail", 0, setup);
   connect(sendTestMail_, &QPushButton::clicked, this, [this] { SendTestMail(); });
   auto* g = new QGridLayout(setup);
   g->setVerticalSpacing(4);

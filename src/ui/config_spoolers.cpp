@@ -125,18 +125,11 @@ QWidget* CConfigSpoolers::BuildList() {
   connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           [this] { OnSelectionChanged(); });
 
-  auto button = [box](const QString& text, const QString& name) {
-    auto* b = new QPushButton(text, box);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    b->setMinimumWidth(80);
-    return b;
-  };
-  new_ = button("New", "New");
-  edit_ = button("Edit", "Edit");
-  delete_ = button("Delete", "Delete");
-  enableButton_ = button("Enable", "EnableSpooler");
-  disableButton_ = button("Disable", "DisableSpooler");
+  new_ = Button("New", "New", 80, box);
+  edit_ = Button("Edit", "Edit", 80, box);
+  delete_ = Button("Delete", "Delete", 80, box);
+  enableButton_ = Button("Enable", "EnableSpooler", 80, box);
+  disableButton_ = Button("Disable", "DisableSpooler", 80, box);
   connect(new_, &QPushButton::clicked, this, [this] { OnNew(); });
   connect(edit_, &QPushButton::clicked, this, [this] { OnEdit(); });
   connect(delete_, &QPushButton::clicked, this, [this] { OnDelete(); });
@@ -188,9 +181,7 @@ QWidget* CConfigSpoolers::BuildInputFields(const Pictures& pictures) {
   priorities->addStretch(1);
 
   useDatabase_ = Check("Lookup job in database", "UseDatabase", group);
-  naming_ = new QPushButton("Naming Convention..", group);
-  naming_->setObjectName("NamingConvention");
-  naming_->setAutoDefault(false);
+  naming_ = Button("Naming Convention..", "NamingConvention", 0, group);
   connect(naming_, &QPushButton::clicked, this, [this] { OnNamingConvention(); });
   runCommand_ = Check("Run external comand on each job", "RunCommand", group);
   command_ = Edit("CommandFile", group);

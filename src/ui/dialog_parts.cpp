@@ -150,6 +150,14 @@ QLineEdit* Edit(const std::string& value, const QString& name, QWidget* parent) 
   return e;
 }
 
+QPushButton* Button(const QString& text, const QString& name, int minimumWidth, QWidget* parent) {
+  auto* b = new QPushButton(text, parent);
+  b->setObjectName(name);
+  b->setAutoDefault(false);
+  if (minimumWidth > 0) b->setMinimumWidth(minimumWidth);
+  return b;
+}
+
 QLineEdit* NumberEdit(int value, const QString& name, int width, QWidget* parent) {
   auto* e = new QLineEdit(QString::number(value), parent);
   e->setObjectName(name);

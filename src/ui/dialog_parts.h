@@ -77,6 +77,9 @@ class FolderField : public QWidget {
 QCheckBox* Check(const QString& text, const QString& name, int value, QWidget* parent);
 QLineEdit* Edit(const std::string& value, const QString& name, QWidget* parent);
 QLineEdit* NumberEdit(int value, const QString& name, int width, QWidget* parent);
+// A named push button that Enter does not press (the dialog's default button is OK);
+// minimumWidth 0 leaves the width to the text.
+QPushButton* Button(const QString& text, const QString& name, int minimumWidth, QWidget* parent);
 
 // A field's whole number: optional blanks, an optional minus sign when negative
 // values are allowed, digits, and a value that fits an int; nothing else.
