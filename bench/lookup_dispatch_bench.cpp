@@ -30,47 +30,16 @@
 #include "engine/unconnected.h"
 #include "intake/input_scanner.h"
 #include "platform/pacing.h"
+#include "bench_support.h"
 
 namespace {
+
+using vellora::bench::Median;
+using vellora::bench::Taker;
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 using namespace vellora;
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
-// A RIP that takes every file out of its folders at once.
-class Taker {
- public:
-  Taker(std::vector<std::string> folders, std::string taken)
-      : folders_(std::move(folders)), taken_(std::move(taken)), thread_([this] { Run(); }) {}
-  ~Taker() {
-    stop_ = true;
-    thread_.join();
-  }
-
- private:
-  void Run() {
-    while (!stop_) {
-      for (const auto& f : folders_) {
-        DIR* d = opendir(f.c_str());
-        if (d == nullptr) continue;
-        while (dirent* de = readdir(d)) {
-          if (de->d_name[0] == '.' || de->d_type == DT_DIR) continue;
-          rename((f + "/" + de->d_name).c_str(), (taken_ + "/" + de->d_name).c_str());
-        }
-        closedir(d);
-      }
-    }
-  }
-  std::vector<std::string> folders_;
-  std::string taken_;
-  std::atomic<bool> stop_{false};
-  std::thread thread_;
-};
 
 struct Site {
   std::string dsnPassword;

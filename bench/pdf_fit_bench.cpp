@@ -27,21 +27,19 @@
 #include "platform/pacing.h"
 #include "intake/pdf_fit.h"
 #include "intake/pdf_rewrite.h"
+#include "bench_support.h"
 
 extern char** environ;
 
 namespace {
+
+using vellora::bench::Median;
 
 using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 
 double Ms(Clock::duration d) {
   return std::chrono::duration<double, std::milli>(d).count();
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
 }
 
 // Image data as a scanned photo gives it: noise over a gradient, compressed with

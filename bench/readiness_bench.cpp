@@ -34,18 +34,16 @@
 #include "net/reachability.h"
 #include "platform/icmp_socket.h"
 #include "platform/paths.h"
+#include "bench_support.h"
 
 namespace {
+
+using vellora::bench::Median;
 
 using Clock = std::chrono::steady_clock;
 
 double Microseconds(Clock::duration d) {
   return std::chrono::duration<double, std::micro>(d).count();
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
 }
 
 // The same system calls per file as the listing's in-use test, with nothing around

@@ -38,8 +38,12 @@
 #include "engine/unconnected.h"
 #include "intake/input_scanner.h"
 #include "platform/pacing.h"
+#include "bench_support.h"
 
 namespace {
+
+using vellora::bench::Median;
+using vellora::bench::Taker;
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -53,11 +57,6 @@ double CpuSeconds() {
   timespec ts{};
   clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
   return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
 }
 
 void Fill(const std::string& folder, int files, const std::string& prefix) {
@@ -78,36 +77,6 @@ struct Bench {
   engine::NoDatabase db;
   engine::NoPdfRewriter pdf;
   explicit Bench(const std::string& r) : root(r), rt(display, pacer, r) {}
-};
-
-// A RIP that takes every file out of its spool folders at once.
-class Taker {
- public:
-  Taker(std::vector<std::string> spools, std::string taken)
-      : spools_(std::move(spools)), taken_(std::move(taken)), thread_([this] { Run(); }) {}
-  ~Taker() {
-    stop_ = true;
-    thread_.join();
-  }
-
- private:
-  void Run() {
-    while (!stop_) {
-      for (const auto& sp : spools_) {
-        DIR* d = opendir(sp.c_str());
-        if (d == nullptr) continue;
-        while (dirent* de = readdir(d)) {
-          if (de->d_name[0] == '.') continue;
-          rename((sp + "/" + de->d_name).c_str(), (taken_ + "/" + de->d_name).c_str());
-        }
-        closedir(d);
-      }
-    }
-  }
-  std::vector<std::string> spools_;
-  std::string taken_;
-  std::atomic<bool> stop_{false};
-  std::thread thread_;
 };
 
 // The in-use probe of the listing: the file may be opened for writing and nobody

@@ -42,10 +42,13 @@
 #include "ui/rip_panel.h"
 #include "ui/row_models.h"
 #include "ui/window_display.h"
+#include "bench_support.h"
 
 extern char** environ;
 
 namespace {
+
+using vellora::bench::Median;
 
 namespace fs = std::filesystem;
 using namespace vellora;
@@ -222,12 +225,6 @@ std::pair<double, double> RunProgram(const std::string& program, const fs::path&
   kill(pid, SIGTERM);
   waitpid(pid, nullptr, 0);
   return mem;
-}
-
-double Median(std::vector<double> v) {
-  if (v.empty()) return 0;
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
 }
 
 }  // namespace
