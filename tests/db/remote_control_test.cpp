@@ -78,14 +78,15 @@ class RemoteControlTest : public DbTest {
   // state written as the process's enabled flag on the main connection.
   void StartPoller() {
     poller_ = std::make_unique<db::RemoteControlPoller>(*rt_, [this](core::RipIndex rip) {
-      // Counted before the switch moves: a test that sees the switch moved finds the
-      // toggle counted, though the write to the database is still under way.
+      // Counted, and written, before the switch moves: a test that sees the switch
+      // moved finds the toggle counted, and its own next write of the flag cannot be
+      // overtaken by this one.
       toggles_.fetch_add(1);
       toggledAt_ = pacer_.RequestedMilliseconds();
       const int now = rt_->rips[rip.Slot()].Tracking == 0 ? 1 : 0;
-      rt_->rips[rip.Slot()].Tracking = now;
       std::string error;
       main_->UpdateProcess(rt_->rips[rip.Slot()].ProcessId, now, -1, "", "", error);
+      rt_->rips[rip.Slot()].Tracking = now;
     });
     thread_ = std::thread([this] { poller_->Run(); });
   }
@@ -178,12 +179,14 @@ TEST_F(RemoteControlTest, AnOutageSwitchesNothingAndThePollsResumeWhenTheServerI
 
   // Back within the pass after its return: the poll under way when the flag changed
   // may have missed it, the next one may not.
-  const uint64_t mark = pacer_.RequestedMilliseconds();
   SetEnabled(rip1, 0);
+  // Taken once the flag is written (a fresh connection to a server just back may
+  // take a while), and compared with the count at the toggle itself, not after the
+  // wait: a late look would count pauses that came after it.
+  const uint64_t mark = pacer_.RequestedMilliseconds();
   ASSERT_TRUE(WaitFor([&] { return Tracking(0) == 0; }));
-  // Read at the toggle, not after the wait: a late look would count pauses that came
-  // after it.
-  EXPECT_LE(toggledAt_.load() - mark, 2 * kPauseMs);
+  EXPECT_LE(static_cast<int64_t>(toggledAt_.load()) - static_cast<int64_t>(mark),
+            static_cast<int64_t>(2 * kPauseMs));
   EXPECT_EQ(toggles_.load(), 1);
 }
 

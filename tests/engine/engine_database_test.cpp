@@ -133,13 +133,19 @@ TEST_F(EngineDatabaseTest, TheWorkflowSwitchesTheRipOffAndOnThroughItsEnabledFla
 
   Run("UPDATE ProcessConfigurations SET Enabled=0 WHERE ProcessID=" + std::to_string(ProcessId()));
   ASSERT_TRUE(WaitFor([&] { return !Tracking(); }));
-  EXPECT_TRUE(display_.Has("RIP1 Switch off"));
+  // The switch moves first; the display hears of it on the relay's thread.
+  EXPECT_TRUE(WaitFor([&] { return display_.Has("RIP1 Switch off"); }));
   // The monitor sees it at its next pass: state 0 in the process table.
   ASSERT_TRUE(WaitFor([&] { return Process("State") == "0"; }));
   EXPECT_EQ(Process("Enabled"), "0");
 
-  Run("UPDATE ProcessConfigurations SET Enabled=1 WHERE ProcessID=" + std::to_string(ProcessId()));
-  ASSERT_TRUE(WaitFor([&] { return Tracking(); }));
+  // Written until the RIP runs: the engine writes the 0 of its own toggle after the
+  // switch has moved, and a late write would put back the 0 over a single 1.
+  ASSERT_TRUE(WaitFor([&] {
+    Run("UPDATE ProcessConfigurations SET Enabled=1 WHERE ProcessID=" +
+        std::to_string(ProcessId()));
+    return Tracking();
+  }));
   ASSERT_TRUE(WaitFor([&] { return Process("State") == "1"; }));
 
   // The operator's switch writes the enabled flag the poller then reads back.

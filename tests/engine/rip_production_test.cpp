@@ -418,6 +418,8 @@ TEST_F(RipProductionTest, AMailServerThatHangsHoldsUpNoMonitor) {
   for (const char* name : {"a.ps", "b.ps", "c.ps"}) Drop(rip.spool, name);
   // Every job is shown and entered while the first mail still waits for a greeting.
   ASSERT_TRUE(WaitFor([&] { return Jobs(0).size() == 3 && LogEntries(rip).size() == 3; }));
+  // The mail worker connects on its own thread, in its own time.
+  ASSERT_TRUE(peer.WaitForConnection(1));
   EXPECT_EQ(peer.Connections(), 1);
   EXPECT_FALSE(peer.WaitForClientClose(0));
   ASSERT_TRUE(WaitFor([&] { return Process(rip, "State") == "1"; }));

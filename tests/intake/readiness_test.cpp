@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <functional>
 
 #include <gtest/gtest.h>
@@ -193,10 +194,21 @@ TEST(IsStable, AnotherProcessWritingDuringTheWaitFails) {
   TempDir dir;
   const std::string path = dir / "growing.ps";
   WriteFile(path, "start");
+  const std::string go = dir / "go";
   StableFixture f(1, 1.0);  // a real second
+  // The other process writes when the wait has begun, and the wait goes on only once
+  // the write is there: however slow the machine, it falls inside the wait.
+  f.display.onBar = [&](int p) {
+    if (p != 10) return;
+    WriteFile(go, "");
+    test::WaitFor([&] { return std::filesystem::file_size(path) > 5; }, 20000);
+  };
   test::ChildProcess writer;
-  ASSERT_TRUE(writer.Start("/bin/sh", {"-c", "sleep 0.2; printf more >> '" + path + "'"}));
+  ASSERT_TRUE(writer.Start("/bin/sh", {"-c", "while [ ! -e '" + go +
+                                                 "' ]; do sleep 0.01; done; printf more >> '" +
+                                                 path + "'"}));
   EXPECT_FALSE(IsStable(path, f.rt));
+  f.display.onBar = nullptr;
   EXPECT_EQ(writer.Wait(5000), 0);
   EXPECT_TRUE(IsStable(path, f.rt)) << "written once, then left alone";
 }

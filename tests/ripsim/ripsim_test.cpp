@@ -172,10 +172,20 @@ struct Rip {
   ::testing::AssertionResult Start(std::vector<std::string> extra) {
     std::vector<std::string> args = {"--sw", sw, "--spool", spool, "--poll-ms", "20"};
     args.insert(args.end(), extra.begin(), extra.end());
+    const size_t before = Exists(logPath) ? Log().size() : 0;
     if (!process.Start(Ripsim(), args, dir / "console.txt")) {
       return ::testing::AssertionFailure() << "cannot start " << Ripsim();
     }
-    if (!WaitFor([&] { return InputState(Log()) != "undecided"; }, 10000)) {
+    // The three lines are appended one by one: the input state is the last of them.
+    if (!WaitFor(
+            [&] {
+              const std::string log = Exists(logPath) ? Log() : "";
+              // A new log (--new-log) starts again from its beginning.
+              const std::string added = Upper(log.size() >= before ? log.substr(before) : log);
+              return added.find("PUBLISHING") != std::string::npos ||
+                     added.find("STOPPING") != std::string::npos;
+            },
+            10000)) {
       return ::testing::AssertionFailure() << "no start-up lines; console:\n" << Console();
     }
     return ::testing::AssertionSuccess();

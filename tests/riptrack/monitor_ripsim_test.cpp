@@ -129,7 +129,6 @@ TEST(MonitorWithRipsim, ReportsEveryOutcomeOnceAndFollowsTheInput) {
   ASSERT_EQ(rip.process.Wait(5000), 0);
   ASSERT_TRUE(WaitFor([&] { return !Exists(site.inUse); }));
   ASSERT_TRUE(WaitFor([&] { return site.Lamp("running") == "red"; }));
-  EXPECT_EQ(site.rt.rips[0].InputOpen.load(), 0);
   rip.StopMonitor();
   EXPECT_EQ(rip.result.load(), 1);
   EXPECT_EQ(site.rt.rips[0].InputOpen.load(), 0);
@@ -143,8 +142,12 @@ TEST(MonitorWithRipsim, JobsInProgressAndANewLog) {
   ASSERT_TRUE(rip.StartRip({"--rip-ms", "600"}));
   rip.StartMonitor();
   Drop(rip.spool, "long.ps");
-  ASSERT_TRUE(WaitFor([&] { return site.Status() == "long.ps"; }));
-  EXPECT_TRUE(rip.Rows().empty());
+  // No row while the job runs: the rows are read first, so a status still showing
+  // the job after them says it ran when they were read.
+  ASSERT_TRUE(WaitFor([&] {
+    const bool none = rip.Rows().empty();
+    return none && site.Status() == "long.ps";
+  }));
   ASSERT_TRUE(WaitFor([&] { return rip.Rows().size() == 1; }));
   ASSERT_TRUE(WaitFor([&] { return site.Status() == "Idle"; }));
 

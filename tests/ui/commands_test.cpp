@@ -317,7 +317,11 @@ TEST(Commands, RunSwitchesStartAllStopAllWithADisabledRipReloadAndClear) {
   EXPECT_NE(w.ErrorText().text().indexOf("Unable to access Input folder"), -1)
       << w.ErrorText().text().toStdString();
   EXPECT_EQ(w.ErrorText().palette().color(QPalette::Window), QColor(Qt::red));
+  // Cleared once a pass has reached the folder again: a pass that found it missing
+  // just before it came back would set the error again after the click.
+  const int idle = site.Reached().Count("SpoolerIcon 0 idle");
   std::filesystem::rename(site.in + ".away", site.in);
+  ASSERT_TRUE(UiSite::Until([&] { return site.Reached().Count("SpoolerIcon 0 idle") > idle; }));
   QTest::mouseClick(w.findChild<QPushButton*>("Clear"), Qt::LeftButton);
   v = site.Snap();
   EXPECT_EQ(v.errorFlag, 0);
