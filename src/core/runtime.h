@@ -74,6 +74,13 @@ class Runtime {
   // again after the click: the last icon shown is always the current setting's.
   void ShowSpoolerIcon(int spooler, SpoolerIcon icon);
 
+  // Held while the main database connection is pointed at the server of the current
+  // choice (`UseBackup`) and the RIPs are registered there: by the operator's server
+  // switch, and by the scanner's connection step, which reads the choice under it.
+  // Without it a scanner that had read the old choice could connect back to the
+  // server the operator had just switched away from.
+  std::mutex serverChoice;
+
  private:
   std::mutex spoolerIcons_;
 };

@@ -12,6 +12,7 @@ ServerTarget ServerFor(const core::SettingsStore& settings, bool backup) {
 
 SwitchOutcome SwitchServer(bool backup, DatabaseMgr& mainDb, core::Runtime& rt) {
   SwitchOutcome out;
+  std::lock_guard choice(rt.serverChoice);
   rt.settings.Update([&](core::SettingsStore& s) { s.UseBackup = backup ? 1 : 0; });
   auto settings = rt.settings.Get();
   ServerTarget target = ServerFor(*settings, backup);

@@ -154,10 +154,14 @@ void InputScanner::ConnectDatabase(const core::SettingsStore& s) {
   if (!databaseConfigured_ || !(connectPending_ || s.UseBackup != lastBackupChoice_)) return;
   db_.Disconnect();
   if (!rt_.pacer.Wait(1000)) return;
-  const bool backup = s.UseBackup != 0;
-  const std::string& dsn = backup ? s.DSN2 : s.DSN;
-  const std::string& user = backup ? s.DSNuser2 : s.DSNuser;
-  const std::string& pw = backup ? s.DSNpw2 : s.DSNpw;
+  // The server choice is read again, under the switch's lock: the operator may have
+  // switched servers since the pass began, and the switch connects the same manager.
+  std::lock_guard choice(rt_.serverChoice);
+  const auto now = rt_.settings.Get();
+  const bool backup = now->UseBackup != 0;
+  const std::string& dsn = backup ? now->DSN2 : now->DSN;
+  const std::string& user = backup ? now->DSNuser2 : now->DSNuser;
+  const std::string& pw = backup ? now->DSNpw2 : now->DSNpw;
   std::string error;
   if (db_.Connect(dsn, user, pw, error)) {
     rt_.alerts.DatabaseRestored(dsn);
@@ -168,9 +172,9 @@ void InputScanner::ConnectDatabase(const core::SettingsStore& s) {
     lastConnectError_.clear();
     db_.ReloadNameCaches();
     for (int r = 0; r < core::kRipCount; ++r) {
-      if (s.Rips[static_cast<size_t>(r)].UseRIP != 0) {
+      if (now->Rips[static_cast<size_t>(r)].UseRIP != 0) {
         rt_.rips[static_cast<size_t>(r)].ProcessId =
-            db_.RegisterRip(s.Rips[static_cast<size_t>(r)].RIPName);
+            db_.RegisterRip(now->Rips[static_cast<size_t>(r)].RIPName);
       }
     }
     db_.ConnectSecond(dsn, user, pw);
@@ -184,7 +188,7 @@ void InputScanner::ConnectDatabase(const core::SettingsStore& s) {
       lastConnectError_ = error;
     }
   }
-  lastBackupChoice_ = s.UseBackup;
+  lastBackupChoice_ = now->UseBackup;
 }
 
 void InputScanner::LostDatabase() {

@@ -10,6 +10,7 @@
 
 #include <signal.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <thread>
@@ -337,6 +338,63 @@ struct MonoPagesDb : ScannerDatabase {
     return r;
   }
 };
+
+// A production database that notes where each connection goes and what the RIPs are
+// registered with; the operator switches to the backup server at the moment the
+// scanner has dropped its connection and waits to connect again.
+struct SwitchedWhileConnecting : MonoPagesDb {
+  core::Runtime& rt;
+  std::atomic<int> connections{0};
+  std::string last;
+  bool switched = false;
+  explicit SwitchedWhileConnecting(core::Runtime& runtime) : rt(runtime) {}
+  void Disconnect() override {
+    if (switched) return;
+    switched = true;
+    rt.settings.Update([](core::SettingsStore& s) { s.UseBackup = 1; });
+  }
+  bool Connect(const std::string& dsn, const std::string&, const std::string&,
+               std::string&) override {
+    last = dsn;
+    connections.fetch_add(1);
+    return true;
+  }
+  int RegisterRip(const std::string&) override { return last == "spare" ? 1001 : 1; }
+};
+
+TEST(InputScanner, AServerSwitchWhileTheScannerConnectsIsFollowedNotUndone) {
+  Site site;
+  site.rt.settings.Update([](core::SettingsStore& s) {
+    s.DSN = "main";
+    s.DSNuser = s.DSNuser2 = "vellora";
+    s.DSN2 = "spare";
+    s.UseBackup = 0;
+  });
+  SwitchedWhileConnecting db(site.rt);
+  site.scanner =
+      std::make_unique<InputScanner>(site.rt, site.waiting, site.ripQueues, db, site.pdf);
+  ASSERT_TRUE(site.scanner->RunPass());
+  // The pass began with the main server as the choice; it connects to the one chosen
+  // by the time it connects, registers there, and has nothing to redo next pass.
+  EXPECT_EQ(db.last, "spare");
+  EXPECT_EQ(site.rt.rips[0].ProcessId.load(), 1001);
+  ASSERT_TRUE(site.scanner->RunPass());
+  EXPECT_EQ(db.connections.load(), 1);
+
+  // A switch under way holds the scanner's connection back until it is done.
+  site.rt.settings.Update([](core::SettingsStore& s) { s.UseBackup = 0; });
+  std::thread pass;
+  {
+    std::lock_guard switching(site.rt.serverChoice);
+    pass = std::thread([&] { site.scanner->RunPass(); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(db.connections.load(), 1);
+  }
+  pass.join();
+  EXPECT_EQ(db.connections.load(), 2);
+  EXPECT_EQ(db.last, "main");
+  EXPECT_EQ(site.rt.rips[0].ProcessId.load(), 1);
+}
 
 TEST(InputScanner, SpoolAndMonoFoldersThatAreNoFoldersAreReportedOncePerRun) {
   Site site;
